@@ -23,17 +23,21 @@ class ClipFrameSource : public HostObject<IFrameSource> {
   int32_t LUMOV_CALL ReadFrame(int32_t offset, int32_t* v1, IImageFormat* format, int32_t* v2,
                                int32_t* v3, int32_t* v4) override;
 
-  // Makes a new image holding a copy of the frame that the values name, in the frame's own
-  // format, so that whoever gets it may change it; null when the values name no frame. The
-  // provider keeps the clip alive by itself and may outlive the source.
+  // Hands out an image holding a copy of the frame that the values name, in the frame's own
+  // format, that nobody else holds, so that whoever gets it may change it; null when the values
+  // name no frame. Every image handed out is kept (one reference) until a later call finds it
+  // released: one that still has the wanted frame's format is filled again instead of making a
+  // new one, so a read costs one frame copy. The provider keeps the clip alive by itself and may
+  // outlive the source.
   ImageFactory::FrameProvider Provider() const;
   // Lets the factory make the images of the frames this source reads.
   void ProvideFramesTo(ImageFactory& factory) const { factory.SetFrameProvider(Provider()); }
 
-  const Clip& Frames() const { return *clip; }
+  const Clip& Frames() const;
 
  private:
-  std::shared_ptr<const Clip> clip;
+  struct Store;
+  std::shared_ptr<Store> store;
   IFramePosition& position;
 };
 

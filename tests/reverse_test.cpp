@@ -112,7 +112,7 @@ class ReverseHost {
                                            const ImageFormatSpec& format) -> ComRef<Image> {
           if (failCreation) return {};
           auto image = provide(values, format);
-          if (image) handedOut.push_back(image);
+          if (image) handedOut.push_back(image.get());
           return image;
         });
   }
@@ -143,8 +143,9 @@ class ReverseHost {
     ExpectFetchedImagesReleased();
   }
 
+  // The frame source keeps one reference to each image it handed out.
   void ExpectFetchedImagesReleased() {
-    for (const auto& image : handedOut)
+    for (Image* image : handedOut)
       EXPECT_EQ(image->GetRefCount(), 1) << "a fetched frame outlived Process";
   }
 
@@ -167,7 +168,8 @@ class ReverseHost {
   ComRef<RecordingSource> reads;
   ImageFormatSpec inputSpec;
   bool failCreation = false;
-  std::vector<ComRef<Image>> handedOut;
+  // The images made for the reads of the last frame, alive until the next read.
+  std::vector<Image*> handedOut;
 };
 
 TEST(Reverse, DeclaresNoParameters) {

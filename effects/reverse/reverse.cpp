@@ -11,7 +11,7 @@
 namespace lumov {
 namespace {
 
-// The log prints counts and frame numbers as the 32-bit host did, whatever the width of long.
+// Counts and frame numbers are logged as 32-bit values, whatever the width of long.
 unsigned long AsUnsigned(int32_t value) {
   return static_cast<uint32_t>(value);
 }
