@@ -5,17 +5,19 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <stdexcept>
 #include <vector>
 
 namespace lumov::host {
 namespace {
 
-// How the output samples of one axis are made from the input samples.
+// How the output samples of one axis are made from the input samples. Weights are single
+// precision: eight-bit samples need no more, and the passes vectorize twice as wide.
 struct Taps {
   std::vector<uint32_t> first;  // first input sample of each output sample
   std::vector<uint32_t> count;
   std::vector<uint32_t> offset;  // into weights
-  std::vector<double> weights;
+  std::vector<float> weights;
 };
 
 Taps MakeTaps(uint32_t inSize, uint32_t outSize) {
@@ -36,30 +38,86 @@ Taps MakeTaps(uint32_t inSize, uint32_t outSize) {
       taps.count[i] = end - begin;
       for (uint32_t j = begin; j < end; ++j) {
         const double covered = std::min(high, double(j + 1)) - std::max(low, double(j));
-        taps.weights.push_back(covered / scale);
+        taps.weights.push_back(float(covered / scale));
       }
     } else {
       // Bilinear between the two input samples around the output sample's centre.
-      const double centre =
-          std::clamp((i + 0.5) * scale - 0.5, 0.0, double(inSize - 1));
+      const double centre = std::clamp((i + 0.5) * scale - 0.5, 0.0, double(inSize - 1));
       const auto below = uint32_t(centre);
       const double fraction = centre - below;
       taps.first[i] = below;
       if (below + 1 < inSize) {
         taps.count[i] = 2;
-        taps.weights.push_back(1.0 - fraction);
-        taps.weights.push_back(fraction);
+        taps.weights.push_back(float(1.0 - fraction));
+        taps.weights.push_back(float(fraction));
       } else {
         taps.count[i] = 1;
-        taps.weights.push_back(1.0);
+        taps.weights.push_back(1.0f);
       }
     }
   }
   return taps;
 }
 
-uint8_t ToByte(double value) {
-  return uint8_t(std::clamp(std::floor(value + 0.5), 0.0, 255.0));
+// One row across: every output pixel from the input pixels its taps name, channel by channel.
+// The usual pixel sizes get a fixed channel count so that the inner loop unrolls.
+template <uint32_t kChannels>
+void ResampleRow(const uint8_t* in, float* out, const Taps& taps, uint32_t outWidth,
+                 uint32_t channels) {
+  const uint32_t n = kChannels != 0 ? kChannels : channels;
+  for (uint32_t x = 0; x < outWidth; ++x, out += n) {
+    const float* weight = taps.weights.data() + taps.offset[x];
+    const uint8_t* pixel = in + size_t(taps.first[x]) * n;
+    for (uint32_t c = 0; c < n; ++c) out[c] = 0.0f;
+    for (uint32_t t = 0; t < taps.count[x]; ++t, pixel += n)
+      for (uint32_t c = 0; c < n; ++c) out[c] += weight[t] * pixel[c];
+  }
+}
+
+void ResampleRow(const uint8_t* in, float* out, const Taps& taps, uint32_t outWidth,
+                 uint32_t channels) {
+  switch (channels) {
+    case 1:
+      return ResampleRow<1>(in, out, taps, outWidth, channels);
+    case 3:
+      return ResampleRow<3>(in, out, taps, outWidth, channels);
+    case 4:
+      return ResampleRow<4>(in, out, taps, outWidth, channels);
+    default:
+      return ResampleRow<0>(in, out, taps, outWidth, channels);
+  }
+}
+
+// Samples are never negative, so truncating after adding one half rounds to nearest.
+uint8_t ToByte(float value) {
+  return uint8_t(std::min(value + 0.5f, 255.0f));
+}
+
+// Fills `to` with the picture of `from` at its own size: across into a buffer of wider samples,
+// then down, one new row at a time so that the rows it reads stay in the cache. False when the
+// buffer cannot be counted in memory.
+bool ResamplePixels(const Image& from, Image& to) {
+  const uint32_t channels = from.Spec().BytesPerPixel();
+  const Taps across = MakeTaps(from.Width(), to.Width());
+  const Taps down = MakeTaps(from.Height(), to.Height());
+  const size_t wideRow = size_t(to.Width()) * channels;
+  if (wideRow > std::numeric_limits<size_t>::max() / sizeof(float) / from.Height()) return false;
+  std::vector<float> wide(wideRow * from.Height());
+  for (uint32_t y = 0; y < from.Height(); ++y)
+    ResampleRow(from.Row(y), wide.data() + y * wideRow, across, to.Width(), channels);
+  std::vector<float> sum(wideRow);
+  for (uint32_t y = 0; y < to.Height(); ++y) {
+    const float* weight = down.weights.data() + down.offset[y];
+    std::fill(sum.begin(), sum.end(), 0.0f);
+    for (uint32_t t = 0; t < down.count[y]; ++t) {
+      const float* in = wide.data() + size_t(down.first[y] + t) * wideRow;
+      const float w = weight[t];
+      for (size_t i = 0; i < wideRow; ++i) sum[i] += w * in[i];
+    }
+    uint8_t* out = to.Row(y);
+    for (size_t i = 0; i < wideRow; ++i) out[i] = ToByte(sum[i]);
+  }
+  return true;
 }
 
 bool ValidFactor(double factor) { return std::isfinite(factor) && factor > 0.0; }
@@ -138,36 +196,15 @@ int32_t Image::Resample(double sx, double sy, int32_t, int32_t) {
   if (scaled.width == 0 || scaled.height == 0) return kOutOfMemory;
   if (scaled.width == spec.width && scaled.height == spec.height) return kResultOk;
 
-  const uint32_t channels = spec.BytesPerPixel();
-  const Taps across = MakeTaps(spec.width, scaled.width);
-  const Taps down = MakeTaps(spec.height, scaled.height);
-  // Horizontal pass into a wide-precision buffer, then the vertical pass into the new storage.
-  const size_t wideRow = size_t(scaled.width) * channels;
-  std::vector<double> wide(wideRow * spec.height);
-  for (uint32_t y = 0; y < spec.height; ++y) {
-    const uint8_t* in = Row(y);
-    double* out = wide.data() + y * wideRow;
-    for (uint32_t x = 0; x < scaled.width; ++x) {
-      const double* weight = across.weights.data() + across.offset[x];
-      for (uint32_t c = 0; c < channels; ++c) {
-        double sum = 0.0;
-        for (uint32_t t = 0; t < across.count[x]; ++t)
-          sum += weight[t] * in[size_t(across.first[x] + t) * channels + c];
-        out[size_t(x) * channels + c] = sum;
-      }
-    }
-  }
   auto result = Create(scaled);
   if (!result) return kOutOfMemory;
-  for (uint32_t y = 0; y < scaled.height; ++y) {
-    uint8_t* out = result->Row(y);
-    const double* weight = down.weights.data() + down.offset[y];
-    for (size_t i = 0; i < wideRow; ++i) {
-      double sum = 0.0;
-      for (uint32_t t = 0; t < down.count[y]; ++t)
-        sum += weight[t] * wide[size_t(down.first[y] + t) * wideRow + i];
-      out[i] = ToByte(sum);
-    }
+  // The working buffers may be too large to have, which fails as the new image itself would.
+  try {
+    if (!ResamplePixels(*this, *result)) return kOutOfMemory;
+  } catch (const std::bad_alloc&) {
+    return kOutOfMemory;
+  } catch (const std::length_error&) {
+    return kOutOfMemory;
   }
   spec = scaled;
   storage = std::move(result->storage);

@@ -1,5 +1,8 @@
 #include "parameter_set.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace lumov::host {
 namespace {
 
@@ -99,7 +102,10 @@ void Parameter::SetValue(double newValue) {
   if (kind == ParameterKind::Real) {
     static_cast<DoubleValue*>(value.get())->SetValue(newValue);
   } else {
-    static_cast<IValue<int32_t>*>(value.get())->SetValue(int32_t(newValue));
+    // Held to what 32 bits carry, so that any number a user gives becomes a defined value.
+    const double held =
+        std::isnan(newValue) ? 0.0 : std::clamp(newValue, -2147483648.0, 2147483647.0);
+    static_cast<IValue<int32_t>*>(value.get())->SetValue(int32_t(held));
   }
 }
 

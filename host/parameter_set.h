@@ -85,7 +85,7 @@ class Parameter : public HostObject<ParameterSlots, ChoiceListSlots, RangeSlots<
   double DefaultValue() const { return ReadAsDouble(defaultValue.get()); }
   IRootObject* ValueObject() const { return value.get(); }
   IRootObject* DefaultObject() const { return defaultValue.get(); }
-  // Sets the current value; integer kinds take the value truncated.
+  // Sets the current value; integer kinds take it truncated toward zero and held to 32 bits.
   void SetValue(double newValue);
 
  private:

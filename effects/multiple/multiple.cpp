@@ -32,14 +32,33 @@ void CopyBlock(const ImageLayout& source, uint32_t sourceX, uint32_t firstSource
   }
 }
 
-// Writes the frame pixel into `count` pixels from `pixel` on. A frame pixel is blue, green, red
-// and 0; pixels narrower than four bytes get as many of these as they hold, wider ones keep
-// their other bytes.
-void PaintRun(uint8_t* pixel, uint32_t count, uint32_t bytesPerPixel, const uint8_t* color) {
-  const size_t painted = std::min<uint32_t>(bytesPerPixel, 4);
+// Writes the first kBytes bytes of the frame pixel into `count` pixels from `pixel` on.
+template <size_t kBytes>
+void PaintPixels(uint8_t* pixel, uint32_t count, uint32_t bytesPerPixel, const uint8_t* color) {
   for (uint32_t i = 0; i < count; ++i) {
-    std::memcpy(pixel, color, painted);
+    std::memcpy(pixel, color, kBytes);
     pixel += bytesPerPixel;
+  }
+}
+
+// A frame pixel is blue, green, red and 0; pixels narrower than four bytes get as many of these
+// as they hold, wider ones keep their other bytes.
+void PaintRun(uint8_t* pixel, uint32_t count, uint32_t bytesPerPixel, const uint8_t* color) {
+  switch (std::min<uint32_t>(bytesPerPixel, 4)) {
+    case 4:
+      PaintPixels<4>(pixel, count, bytesPerPixel, color);
+      break;
+    case 3:
+      PaintPixels<3>(pixel, count, bytesPerPixel, color);
+      break;
+    case 2:
+      PaintPixels<2>(pixel, count, bytesPerPixel, color);
+      break;
+    case 1:
+      PaintPixels<1>(pixel, count, bytesPerPixel, color);
+      break;
+    default:
+      break;
   }
 }
 
