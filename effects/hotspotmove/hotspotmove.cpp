@@ -1,5 +1,6 @@
 // HotspotMove: the light spot at a start position, at an end position, or moving in a straight
 // line from the one to the other over the length of the clip.
+#include "../hotspot/hotspot_renderer.h"
 #include "effect_object.h"
 
 namespace lumov {
@@ -20,18 +21,86 @@ constexpr ParameterDeclaration kParameters[] = {
     {u"Transition", ParameterKind::OnOff, 0, 1, 1},
 };
 
+enum Display : int32_t { kStartPosition = 0, kEndPosition = 1, kMoveHotspot = 2 };
+
+// How far along its way the moving spot is at `frame`: 0 on the clip's first frame, 1 on its
+// last, and beyond on either side for frames outside the clip. False for a clip of at most one
+// frame; a timing record with B or C of 0 gives no frame count at all and counts as such a clip,
+// so no quotient is ever taken by 0.
+bool MovingSpotProgress(const ClipTiming& timing, int32_t frame, double* progress) {
+  if (timing.b == 0 || timing.c == 0) return false;
+  const double frames =
+      (double(timing.a) / double(timing.b)) * (double(timing.b) / double(timing.c));
+  if (!(frames > 1.0)) return false;
+  *progress = double(frame) / (frames - 1.0);
+  return true;
+}
+
 class RenderHotspotMove final : public EffectObject<> {
  public:
   RenderHotspotMove() : EffectObject(kParameters) {}
 
-  int32_t LUMOV_CALL Process(IImageHolder*, InputList*, IParameterSet*, IFramePosition*,
-                             IImageFactory*) override {
+  int32_t LUMOV_CALL ProcessBegin(IImageHolder* output, InputList* inputs, IParameterSet* context,
+                                  IFramePosition* position, IImageFactory* factory) override {
+    FrameStart start;
+    const int32_t result = BeginFrame(output, inputs, context, factory, start);
+    if (result != kResultOk) return result;
+
+    int32_t display = 0;
+    double xStart = 0.0, yStart = 0.0, xEnd = 0.0, yEnd = 0.0, radius = 0.0, intensity = 0.0;
+    bool insideGrey = false, outsideGrey = false, transition = false;
+    ReadChoice(context, 0, IChoiceValue::kIid, &display);
+    ReadDouble(context, 1, IDoubleValue::kIid, &xStart);
+    ReadDouble(context, 2, IDoubleValue::kIid, &yStart);
+    ReadDouble(context, 3, IDoubleValue::kIid, &xEnd);
+    ReadDouble(context, 4, IDoubleValue::kIid, &yEnd);
+    ReadDouble(context, 5, IDoubleValue::kIid, &radius);
+    ReadDouble(context, 6, IDoubleValue::kIid, &intensity);
+    ReadBoolean(context, 7, IBooleanValue::kIid, &insideGrey);
+    ReadBoolean(context, 8, IBooleanValue::kIid, &outsideGrey);
+    ReadBoolean(context, 9, IBooleanValue::kIid, &transition);
+
+    double x = 0.0, y = 0.0;
+    if (display == kStartPosition) {
+      x = xStart;
+      y = yStart;
+    } else if (display == kEndPosition) {
+      x = xEnd;
+      y = yEnd;
+    } else if (display == kMoveHotspot) {
+      ClipTiming timing{0, 0, 0};
+      context->GetClipTiming(&timing);
+      const int32_t frame = position->GetCurrentFrame();
+      double progress = 0.0;
+      if (MovingSpotProgress(timing, frame, &progress)) {
+        x = xStart + (xEnd - xStart) * progress;
+        y = yStart + (yEnd - yStart) * progress;
+      }
+    }
+    // The format object goes with `start`, once the table is built.
+    return renderer.BuildTable(start.source, x, y, radius, intensity, insideGrey, outsideGrey,
+                               transition, 0.0);
+  }
+
+  int32_t LUMOV_CALL Process(IImageHolder* output, InputList* inputs, IParameterSet*,
+                             IFramePosition*, IImageFactory*) override {
+    IImageBuffer* source = inputs->holders[0]->GetImage();
+    IImageBuffer* target = output->GetImage();
+    // A host may call Process after a ProcessBegin that found no image.
+    if (source == nullptr || target == nullptr) return kResultOk;
+    source->CopyTo(target, 2);
+    renderer.ApplyTable(target);
     return kResultOk;
   }
+
+ private:
+  HotspotRenderer renderer{ShadingVariant::Lifted};
 };
 
 }  // namespace
 
-IRenderEffect* CreateModuleEffect() { return new (std::nothrow) RenderHotspotMove; }
+IRenderEffect* CreateModuleEffect() {
+  return new (std::nothrow) RenderHotspotMove;
+}
 
 }  // namespace lumov
