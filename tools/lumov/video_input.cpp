@@ -7,9 +7,11 @@
 namespace lumov::tool {
 namespace {
 
-// Decoded frames a random-access reader may keep, in the decoder's own pixel format. A group of
-// pictures of a 1080p stream (about 3 MB a frame) fits many times over.
-constexpr int64_t kCacheBudgetBytes = int64_t(192) << 20;
+// Decoded frames a random-access reader may keep, in the decoder's own pixel format: a whole
+// group of pictures of small video, ten frames of 1080p (about 3 MB each), so that reversing
+// a 1080p clip into H.264, whose encoder alone takes about 450 MB, stays below 600 MB. Frames
+// that do not fit are decoded again from their key frame when asked for.
+constexpr int64_t kCacheBudgetBytes = int64_t(32) << 20;
 
 Rational FrameRateOf(const AVStream* stream) {
   for (AVRational rate : {stream->avg_frame_rate, stream->r_frame_rate}) {
@@ -81,7 +83,9 @@ void VideoInput::Open() {
   if (!decoder) throw Failure("out of memory");
   result = avcodec_parameters_to_context(decoder.get(), opened->streams[streamIndex]->codecpar);
   if (result >= 0) {
-    decoder->thread_count = 0;
+    // Frame threads speed up reading on, but a reader that seeks all the time gains little from
+    // them and pays for every thread's pictures.
+    decoder->thread_count = access == ClipAccess::Random ? 1 : 0;
     result = avcodec_open2(decoder.get(), codec, nullptr);
   }
   if (result < 0) throw Failure(path + ": cannot decode its video: " + AvError(result));
@@ -193,14 +197,30 @@ void VideoInput::Store(int64_t frame, const AVFrame* source) {
     found->second.lastUse = ++useCounter;
     return;
   }
+  FramePtr copy;
   if (cache.size() >= cacheCapacity) {
     auto oldest = std::min_element(cache.begin(), cache.end(), [](const auto& a, const auto& b) {
       return a.second.lastUse < b.second.lastUse;
     });
+    copy = std::move(oldest->second.frame);
     cache.erase(oldest);
+    if (copy->format != source->format || copy->width != source->width ||
+        copy->height != source->height) {
+      copy.reset();
+    }
   }
-  FramePtr copy(av_frame_clone(source));
-  if (!copy) throw Failure("out of memory");
+  // A copy of its own, not a reference: the decoder's buffer pool would otherwise grow by every
+  // frame the cache holds.
+  if (!copy) {
+    copy.reset(av_frame_alloc());
+    if (!copy) throw Failure("out of memory");
+    copy->format = source->format;
+    copy->width = source->width;
+    copy->height = source->height;
+    if (av_frame_get_buffer(copy.get(), 0) < 0) throw Failure("out of memory");
+  }
+  if (av_frame_copy(copy.get(), source) < 0 || av_frame_copy_props(copy.get(), source) < 0)
+    throw Failure("out of memory");
   cache.emplace(frame, Cached{std::move(copy), ++useCounter});
 }
 
