@@ -1,7 +1,6 @@
 #include "font.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace lumov::tool {
 namespace {

@@ -1,6 +1,5 @@
 #include "video_output.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
