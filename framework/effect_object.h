@@ -15,6 +15,18 @@
 
 namespace lumov {
 
+// The image of the frame's only input, or null; borrowed.
+inline IImageBuffer* InputImage(InputList* inputs) {
+  if (inputs == nullptr || inputs->holders == nullptr || inputs->holders[0] == nullptr)
+    return nullptr;
+  return inputs->holders[0]->GetImage();
+}
+
+// The output image, or null; borrowed.
+inline IImageBuffer* OutputImage(IImageHolder* output) {
+  return output != nullptr ? output->GetImage() : nullptr;
+}
+
 // What the common steps of ProcessBegin hand to the effect: the input image (borrowed) and its
 // format object, released when the frame start goes.
 struct FrameStart {
@@ -35,17 +47,15 @@ class EffectObject : public ComObject<IRenderEffect, ExtraInterfaces..., IEffect
     return kResultOk;
   }
 
-  int32_t LUMOV_CALL AllocateParameterSet(IParameterSet* set,
-                                          IParameterFactory* factory) override {
+  int32_t LUMOV_CALL AllocateParameterSet(IParameterSet* set, IParameterFactory* factory) override {
     ModuleLog.Write("%u: %s::AllocateParameterSet", instanceNumber, kModule.effectClassName);
     ParameterBuilder builder(set, factory);
     DeclareParameters(builder, parameters);
     return kResultOk;
   }
 
-  int32_t LUMOV_CALL ProcessBegin(IImageHolder* output, InputList* inputs,
-                                  IParameterSet* context, IFramePosition*,
-                                  IImageFactory* factory) override {
+  int32_t LUMOV_CALL ProcessBegin(IImageHolder* output, InputList* inputs, IParameterSet* context,
+                                  IFramePosition*, IImageFactory* factory) override {
     FrameStart start;
     return BeginFrame(output, inputs, context, factory, start);
   }
@@ -71,9 +81,7 @@ class EffectObject : public ComObject<IRenderEffect, ExtraInterfaces..., IEffect
   // output in its format, and log the image data at the first successful frame.
   int32_t BeginFrame(IImageHolder* output, InputList* inputs, IParameterSet* context,
                      IImageFactory* factory, FrameStart& start) {
-    if (inputs == nullptr || inputs->holders == nullptr || inputs->holders[0] == nullptr)
-      return kNoInputImage;
-    start.source = inputs->holders[0]->GetImage();
+    start.source = InputImage(inputs);
     if (start.source == nullptr) return kNoInputImage;
     start.source->GetFormat(&IImageFormat::kIid, start.format.Put());
     const int32_t result =

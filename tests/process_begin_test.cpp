@@ -111,6 +111,8 @@ TEST_P(ProcessBeginTest, WithoutAnInputImageNothingHappens) {
   EXPECT_TRUE(factory->calls.empty());
   EXPECT_EQ(rig.Output(), nullptr);
   EXPECT_TRUE(Headers().empty());
+  // A host may go on to call Process for that frame; there is nothing to render.
+  EXPECT_EQ(rig.Process(), kResultOk);
 
   // The first frame that has an input still logs its image data.
   rig.SetInput(MakeImage(InputSpec()));

@@ -43,8 +43,8 @@ class RenderHotspot final : public EffectObject<> {
 
   int32_t LUMOV_CALL Process(IImageHolder* output, InputList* inputs, IParameterSet*,
                              IFramePosition*, IImageFactory*) override {
-    IImageBuffer* source = inputs->holders[0]->GetImage();
-    IImageBuffer* target = output->GetImage();
+    IImageBuffer* source = InputImage(inputs);
+    IImageBuffer* target = OutputImage(output);
     // A host may call Process after a ProcessBegin that found no image.
     if (source == nullptr || target == nullptr) return kResultOk;
     source->CopyTo(target, 2);

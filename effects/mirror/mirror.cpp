@@ -121,8 +121,10 @@ class Mirror final : public EffectObject<> {
     int32_t horizontal = 0;
     ReadChoice(context, 0, IChoiceValue::kIid, &vertical);
     ReadChoice(context, 1, IChoiceValue::kIid, &horizontal);
-    IImageBuffer* source = inputs->holders[0]->GetImage();
-    IImageBuffer* target = output->GetImage();
+    IImageBuffer* source = InputImage(inputs);
+    IImageBuffer* target = OutputImage(output);
+    // A host may call Process after a ProcessBegin that found no image.
+    if (source == nullptr || target == nullptr) return kResultOk;
     source->CopyTo(target, 2);
 
     CommonArea area = CommonArea::Of(source, target);

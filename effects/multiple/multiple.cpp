@@ -93,8 +93,10 @@ class Multiple final : public EffectObject<> {
     ReadInteger(context, 2, IIntegerValue::kIid, &red);
     ReadInteger(context, 3, IIntegerValue::kIid, &green);
     ReadInteger(context, 4, IIntegerValue::kIid, &blue);
-    IImageBuffer* source = inputs->holders[0]->GetImage();
-    IImageBuffer* target = output->GetImage();
+    IImageBuffer* source = InputImage(inputs);
+    IImageBuffer* target = OutputImage(output);
+    // A host may call Process after a ProcessBegin that found no image.
+    if (source == nullptr || target == nullptr) return kResultOk;
     source->CopyTo(target, 2);
 
     // Only a grid whose blocks hold at least one pixel is built: 0 (a failed read) would give

@@ -173,11 +173,8 @@ class RenderReverse final : public EffectObject<IFrameAccess> {
 
   int32_t LUMOV_CALL Process(IImageHolder* output, InputList* inputs, IParameterSet* context,
                              IFramePosition* position, IImageFactory* factory) override {
-    IImageBuffer* source =
-        inputs != nullptr && inputs->holders != nullptr && inputs->holders[0] != nullptr
-            ? inputs->holders[0]->GetImage()
-            : nullptr;
-    IImageBuffer* target = output->GetImage();
+    IImageBuffer* source = InputImage(inputs);
+    IImageBuffer* target = OutputImage(output);
     if (source == nullptr || target == nullptr) return kResultOk;
     // Whatever fails later, the output shows at least the current frame.
     source->CopyTo(target, 2);
