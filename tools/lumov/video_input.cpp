@@ -1,6 +1,8 @@
 #include "video_input.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 #include "errors.h"
 
@@ -292,10 +294,18 @@ void VideoInput::Convert(const AVFrame* frame, host::Image& image) {
       image.Height() > 1 ? int(image.Row(1) - image.Row(0)) : image.GetRowStride(), 0, 0, 0};
   sws_scale(scaler.get(), frame->data, frame->linesize, 0, frame->height, target, targetStride);
   if (depth == 32) {
-    // The fourth byte is padding, not alpha.
+    // The fourth byte is padding, not alpha. Whole pixels are masked, which vectorizes.
+    constexpr uint32_t keep =
+        std::endian::native == std::endian::little ? 0x00FFFFFFu : 0xFFFFFF00u;
+    const uint32_t width = image.Width();
     for (uint32_t y = 0; y < image.Height(); ++y) {
       uint8_t* row = image.Row(y);
-      for (uint32_t x = 0; x < image.Width(); ++x) row[size_t(x) * 4 + 3] = 0;
+      for (uint32_t x = 0; x < width; ++x) {
+        uint32_t pixel;
+        std::memcpy(&pixel, row + size_t(x) * 4, 4);
+        pixel &= keep;
+        std::memcpy(row + size_t(x) * 4, &pixel, 4);
+      }
     }
   }
 }

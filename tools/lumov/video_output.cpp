@@ -199,7 +199,8 @@ bool VideoOutput::OpenEncoder(const AVCodec* codec, AVPixelFormat pixelFormat) {
     const AVColorSpace space = DefaultColorSpace(encodeHeight);
     const bool hd = space == AVCOL_SPC_BT709;
     context->colorspace = space;
-    context->color_range = AVCOL_RANGE_MPEG;
+    // JPEG pictures use the full range of values; video the limited one.
+    context->color_range = codec->id == AV_CODEC_ID_MJPEG ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
     context->color_primaries = hd ? AVCOL_PRI_BT709 : AVCOL_PRI_SMPTE170M;
     context->color_trc = hd ? AVCOL_TRC_BT709 : AVCOL_TRC_SMPTE170M;
   }
@@ -286,7 +287,8 @@ void VideoOutput::Write(host::Image& image, FieldOrder fields) {
   if (!scaler) throw Failure("cannot convert pictures for " + path);
   if (scaler.get() != previous && IsYuv(encoder->pix_fmt)) {
     sws_setColorspaceDetails(scaler.get(), sws_getCoefficients(SWS_CS_DEFAULT), 1,
-                             sws_getCoefficients(encoder->colorspace), 0, 0, 1 << 16, 1 << 16);
+                             sws_getCoefficients(encoder->colorspace),
+                             encoder->color_range == AVCOL_RANGE_JPEG ? 1 : 0, 0, 1 << 16, 1 << 16);
   }
   const int result = av_frame_make_writable(frame.get());
   if (result < 0) throw Failure("out of memory");

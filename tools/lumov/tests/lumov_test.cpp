@@ -181,6 +181,19 @@ TEST_F(LumovTest, ListShowsOneLinePerModuleWithItsRegistration) {
   }
 }
 
+TEST_F(LumovTest, ModulesAreFoundInTheDirectoryGivenOrNotAtAll) {
+  const Result given = Lumov({"--plugins", LUMOV_PLUGIN_DIR, "list"});
+  ASSERT_EQ(given.status, 0) << given.err;
+  EXPECT_EQ(Lines(given.out).size(), 5u) << given.out;
+  const Result byPath = Lumov({"info", PluginPath("LumovMirror")});
+  ASSERT_EQ(byPath.status, 0) << byPath.err;
+  EXPECT_EQ(Lines(byPath.out).front(), "Mirror (V1.2 by Lumo)");
+  const Result none = Lumov({"--plugins", dir.Path().string(), "list"});
+  EXPECT_EQ(none.status, 1);
+  EXPECT_EQ(none.err, "lumov: no plug-in modules found in " + dir.Path().string() +
+                          " (use --plugins DIR or LUMOV_PLUGIN_PATH)\n");
+}
+
 TEST_F(LumovTest, InfoShowsTheDeclaredParameters) {
   const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
       {"mirror",
