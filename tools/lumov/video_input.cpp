@@ -115,14 +115,23 @@ void VideoInput::BuildIndex() {
   if (entries.empty()) throw Failure(path + ": the video has no frames");
 
   auto built = std::make_shared<MediaIndex>();
-  built->frameCount = int64_t(entries.size());
   if (timestamped) {
+    // Pictures shown before the first key frame (a recording cut in the middle of a group of
+    // pictures) lack their references: the decoder never delivers them, so the clip starts at
+    // the key frame.
+    const auto firstKey =
+        std::find_if(entries.begin(), entries.end(), [](const Entry& entry) { return entry.key; });
+    if (firstKey != entries.end()) {
+      const int64_t start = firstKey->timestamp;
+      std::erase_if(entries, [start](const Entry& entry) { return entry.timestamp < start; });
+    }
     std::stable_sort(entries.begin(), entries.end(),
                      [](const Entry& a, const Entry& b) { return a.timestamp < b.timestamp; });
     for (size_t i = 1; i < entries.size(); ++i) {
       if (entries[i].timestamp == entries[i - 1].timestamp) timestamped = false;
     }
   }
+  built->frameCount = int64_t(entries.size());
   built->seekable = timestamped;
   if (timestamped) {
     for (size_t i = 0; i < entries.size(); ++i) {
