@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "clip.h"
 #include "host_object.h"
@@ -35,6 +36,10 @@ class ClipFrameSource : public host::HostObject<IFrameSource> {
   int64_t count;
   host::FramePosition& position;
   std::string error;
+  // Images handed out lately, for reuse once the effect has released them. Reverse holds two
+  // at a time at most.
+  static constexpr size_t kSpareImages = 2;
+  std::vector<ComRef<host::Image>> spare;
 };
 
 }  // namespace lumov::tool
