@@ -29,6 +29,24 @@ std::string MatchKey(const std::string& label) {
   return Trim(key);
 }
 
+// The label that `wanted` names: the one it equals, else the only one it begins; -1 when none or
+// several do, so that "display" finds "Display/Render:" and "move" finds "Move Hotspot".
+ptrdiff_t MatchLabel(const std::vector<std::string>& labels, const std::string& wanted) {
+  const std::string key = MatchKey(wanted);
+  if (key.empty()) return -1;
+  ptrdiff_t prefixed = -1;
+  int prefixes = 0;
+  for (size_t i = 0; i < labels.size(); ++i) {
+    const std::string label = MatchKey(labels[i]);
+    if (label == key) return ptrdiff_t(i);
+    if (label.compare(0, key.size(), key) == 0) {
+      prefixed = ptrdiff_t(i);
+      ++prefixes;
+    }
+  }
+  return prefixes == 1 ? prefixed : -1;
+}
+
 std::string LabelOf(const host::Parameter& parameter) {
   return host::ToUtf8(parameter.Name());
 }
@@ -61,9 +79,10 @@ host::Parameter* FindParameter(const std::string& name, const host::ParameterSet
   if (IsIndex(wanted) && wanted.size() < 10) {
     if (host::Parameter* found = parameters.Find(std::atoi(wanted.c_str()))) return found;
   } else {
-    for (const auto& parameter : parameters.Parameters()) {
-      if (MatchKey(LabelOf(*parameter)) == MatchKey(wanted)) return parameter.get();
-    }
+    std::vector<std::string> labels;
+    for (const auto& parameter : parameters.Parameters()) labels.push_back(LabelOf(*parameter));
+    const ptrdiff_t found = MatchLabel(labels, wanted);
+    if (found >= 0) return parameters.Parameters()[size_t(found)].get();
   }
   std::string known;
   for (const auto& parameter : parameters.Parameters()) {
@@ -101,10 +120,10 @@ double ParseValue(const host::Parameter& parameter, const std::string& text,
       throw refuse();
     }
     case ParameterKind::Choice: {
-      const auto& labels = parameter.Labels();
-      for (size_t i = 0; i < labels.size(); ++i) {
-        if (MatchKey(host::ToUtf8(labels[i])) == MatchKey(text)) return double(i);
-      }
+      std::vector<std::string> labels;
+      for (const std::u16string& label : parameter.Labels()) labels.push_back(host::ToUtf8(label));
+      const ptrdiff_t found = MatchLabel(labels, text);
+      if (found >= 0) return double(found);
       int64_t index = 0;
       if (IsIndex(Trim(text)) && ParseInteger(text, &index) && index < parameter.ChoiceCount())
         return double(index);

@@ -206,7 +206,9 @@ bool VideoOutput::OpenEncoder(const AVCodec* codec, AVPixelFormat pixelFormat) {
   }
   if (settings.fields.interlaced) {
     context->field_order = settings.fields.bottomFirst ? AV_FIELD_BB : AV_FIELD_TT;
-    context->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
+    // For PNG the flag means Adam7 interlacing, which has nothing to do with video fields.
+    if (codec->id != AV_CODEC_ID_PNG)
+      context->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
   } else {
     context->field_order = AV_FIELD_PROGRESSIVE;
   }
@@ -215,6 +217,9 @@ bool VideoOutput::OpenEncoder(const AVCodec* codec, AVPixelFormat pixelFormat) {
   if (std::strcmp(codec->name, "libx264") == 0) {
     av_dict_set(&options, "crf", "18", 0);
     av_dict_set(&options, "preset", "medium", 0);
+    // Half the preset's look-ahead: at 1080p each frame it holds costs several megabytes, and
+    // the quality it buys beyond 20 frames is slight.
+    av_dict_set(&options, "rc-lookahead", "20", 0);
   } else if (codec->id == AV_CODEC_ID_FFV1) {
     context->gop_size = 1;  // every frame a key frame: any frame can be read directly
   } else if (codec->id == AV_CODEC_ID_MPEG4) {

@@ -226,11 +226,13 @@ TEST_F(LumovTest, MirrorCompleteFrameInBothTurnsTheInputBy180Degrees) {
   const fs::path input = MakeClip("in.mkv", kWidth, kHeight, kFrames);
   const Frames source = Decode(input, kWidth, kHeight);
   ASSERT_EQ(source.pictures.size(), size_t(kFrames));
-  for (const std::string depth : {"32", "24"}) {
+  // Full labels, and the shortest beginnings that name one label only.
+  for (const auto& [depth, vertical] :
+       {std::pair{"32", "Vertical type=Complete frame"}, std::pair{"24", "vert=compl"}}) {
     for (const std::string name : {"turned.mkv", "turned_%02d.png"}) {
       const Result result =
           Lumov({"render", "mirror", "-i", input.string(), "-o", File(name).string(), "-p",
-                 "Vertical type=Complete frame", "-p", "1=3", "--depth", depth});
+                 vertical, "-p", "1=3", "--depth", depth});
       ASSERT_EQ(result.status, 0) << result.err;
       const Frames turned = Decode(File(name), kWidth, kHeight);
       EXPECT_TRUE(SameUnder(turned, source,
@@ -424,6 +426,9 @@ TEST_F(LumovTest, UserErrorsGiveOneLineAnExitStatusAndNoOutput) {
       {{"render", "mirror", "-i", in, "-o", "OUT", "-p", "Colour=1"},
        2,
        "unknown parameter \"Colour\""},
+      {{"render", "multiple", "-i", in, "-o", "OUT", "-p", "Frame Color=1"},
+       2,
+       "unknown parameter \"Frame Color\""},
       {{"render", "hotspot", "-i", in, "-o", "OUT", "-p", "X-Position=101"},
        2,
        "\"X-Position\" takes a number from -100 to 100"},
