@@ -474,6 +474,17 @@ TEST_F(LumovTest, UserErrorsGiveOneLineAnExitStatusAndNoOutput) {
   EXPECT_EQ(ReadFile(File("existing.mkv")), "old");
 }
 
+TEST_F(LumovTest, AFrameTheEffectRefusesStopsTheRenderNamingFrameAndCode) {
+  std::ofstream(File("existing.mkv")) << "old";
+  const Result result = Lumov({"render", LUMOV_REFUSING_MODULE, "-i", "sample:64x48:5", "-o",
+                               File("existing.mkv").string()});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(Lines(result.err),
+            std::vector<std::string>{
+                "lumov: Refusing: frame 2: ProcessBegin failed with code 23130 (0x5A5A)"});
+  EXPECT_EQ(ReadFile(File("existing.mkv")), "old");
+}
+
 TEST_F(LumovTest, AnInterruptedRenderLeavesNothingBehind) {
   std::ofstream(File("existing.mkv")) << "old";
   const pid_t child = Start(
