@@ -20,14 +20,14 @@ std::unique_ptr<host::EffectInstance> LoadEffect(const std::string& moduleName) 
 
 ComRef<host::Image> MakePicture(uint32_t width, uint32_t height, uint32_t bitDepth,
                                 int32_t fieldMode) {
-  host::ImageFormatSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.bitDepth = bitDepth;
-  spec.fieldMode = fieldMode;
-  auto image = host::Image::Create(spec);
+  host::ImageShape shape;
+  shape.width = width;
+  shape.height = height;
+  shape.bitDepth = bitDepth;
+  shape.fieldMode = fieldMode;
+  auto image = host::Image::Create(shape);
   uint32_t noise = 12345;
-  const uint32_t bytes = spec.BytesPerPixel();
+  const uint32_t bytes = shape.BytesPerPixel();
   for (uint32_t y = 0; y < height; ++y) {
     uint8_t* row = image->Row(y);
     for (uint32_t x = 0; x < width; ++x) {

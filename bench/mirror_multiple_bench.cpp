@@ -43,7 +43,7 @@ std::string BenchmarkName(const char* group, const std::string& variant, FrameSi
 
 // A fresh full-size copy of the picture, for effects that change their source.
 ComRef<host::Image> CopyOf(host::Image& picture) {
-  auto copy = host::Image::Create(picture.Spec());
+  auto copy = host::Image::Create(picture.Shape());
   picture.CopyTo(copy.get(), 2);
   return copy;
 }

@@ -17,7 +17,7 @@ ComRef<Image> ClipFrameSource::Store::CopyOf(int32_t number) {
   ComRef<Image> copy;
   for (auto image = handedOut.begin(); image != handedOut.end();) {
     const bool free = (*image)->GetRefCount() == 1;
-    const bool fits = (*image)->Spec() == frame.Spec();
+    const bool fits = (*image)->Shape() == frame.Shape();
     if (free && fits && !copy) copy = *image;
     if (free && !fits) {
       image = handedOut.erase(image);
@@ -26,7 +26,7 @@ ComRef<Image> ClipFrameSource::Store::CopyOf(int32_t number) {
     }
   }
   if (!copy) {
-    copy = Image::Create(frame.Spec());
+    copy = Image::Create(frame.Shape());
     if (!copy) return {};
     handedOut.push_back(copy);
   }
@@ -54,7 +54,7 @@ int32_t ClipFrameSource::ReadFrame(int32_t offset, int32_t* v1, IImageFormat*, i
 }
 
 ImageFactory::FrameProvider ClipFrameSource::Provider() const {
-  return [store = store](const FrameValues& values, const ImageFormatSpec&) {
+  return [store = store](const FrameValues& values, const ImageShape&) {
     return store->CopyOf(values.v1);
   };
 }

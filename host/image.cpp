@@ -97,7 +97,7 @@ uint8_t ToByte(float value) {
 // then down, one new row at a time so that the rows it reads stay in the cache. False when the
 // buffer cannot be counted in memory.
 bool ResamplePixels(const Image& from, Image& to) {
-  const uint32_t channels = from.Spec().BytesPerPixel();
+  const uint32_t channels = from.Shape().BytesPerPixel();
   const Taps across = MakeTaps(from.Width(), to.Width());
   const Taps down = MakeTaps(from.Height(), to.Height());
   const size_t wideRow = size_t(to.Width()) * channels;
@@ -120,7 +120,9 @@ bool ResamplePixels(const Image& from, Image& to) {
   return true;
 }
 
-bool ValidFactor(double factor) { return std::isfinite(factor) && factor > 0.0; }
+bool ValidFactor(double factor) {
+  return std::isfinite(factor) && factor > 0.0;
+}
 
 uint32_t ScaledSize(uint32_t size, double factor) {
   const double scaled = std::round(double(size) * factor);
@@ -131,13 +133,13 @@ uint32_t ScaledSize(uint32_t size, double factor) {
 
 }  // namespace
 
-ComRef<Image> Image::Create(const ImageFormatSpec& spec) {
+ComRef<Image> Image::Create(const ImageShape& shape) {
   ComRef<Image> image = ComRef<Image>::Share(new Image());
-  if (!image->Allocate(spec)) return {};
+  if (!image->Allocate(shape)) return {};
   return image;
 }
 
-bool Image::Allocate(const ImageFormatSpec& newSpec) {
+bool Image::Allocate(const ImageShape& newSpec) {
   if (newSpec.bitDepth == 0 || newSpec.bitDepth > 64) return false;
   const size_t rowBytes = newSpec.RowBytes();
   const size_t strideBytes = rowBytes + newSpec.rowPadding;
@@ -147,7 +149,7 @@ bool Image::Allocate(const ImageFormatSpec& newSpec) {
   const size_t size = strideBytes * newSpec.height;
   std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[std::max<size_t>(size, 1)]());
   if (block == nullptr) return false;
-  spec = newSpec;
+  shape = newSpec;
   storage = std::move(block);
   storageSize = size;
   if (newSpec.negativeStride) {
@@ -161,27 +163,27 @@ bool Image::Allocate(const ImageFormatSpec& newSpec) {
 }
 
 uint8_t* Image::Row(uint32_t y) const {
-  const uint32_t stored = spec.bottomUp ? spec.height - 1 - y : y;
+  const uint32_t stored = shape.bottomUp ? shape.height - 1 - y : y;
   return storedRow0 + ptrdiff_t(stored) * stride;
 }
 
 void Image::SetFieldMode(int32_t fieldMode, int32_t fieldDominance) {
-  spec.fieldMode = fieldMode;
-  spec.fieldDominance = fieldDominance;
+  shape.fieldMode = fieldMode;
+  shape.fieldDominance = fieldDominance;
 }
 
 int32_t Image::GetFormat(const GUID* iid, IImageFormat** format) {
   if (format == nullptr) return kInvalidArgument;
   *format = nullptr;
-  auto created = New<ImageFormat>(spec);
+  auto created = New<ImageFormat>(shape);
   return created->QueryInterface(iid, reinterpret_cast<void**>(format));
 }
 
 int32_t Image::CopyTo(IImageBuffer* target, int32_t) {
   auto* other = dynamic_cast<Image*>(target);
-  if (other == nullptr || other->spec.bitDepth != spec.bitDepth) return kUnsupported;
+  if (other == nullptr || other->shape.bitDepth != shape.bitDepth) return kUnsupported;
   if (other == this) return kResultOk;
-  const uint32_t rows = std::min(spec.height, other->spec.height);
+  const uint32_t rows = std::min(shape.height, other->shape.height);
   const size_t bytes = std::min(RowBytes(), other->RowBytes());
   for (uint32_t y = 0; y < rows; ++y) std::memcpy(other->Row(y), Row(y), bytes);
   return kResultOk;
@@ -189,12 +191,12 @@ int32_t Image::CopyTo(IImageBuffer* target, int32_t) {
 
 int32_t Image::Resample(double sx, double sy, int32_t, int32_t) {
   if (!ValidFactor(sx) || !ValidFactor(sy)) return kInvalidArgument;
-  if (spec.bitDepth % 8 != 0 || spec.width == 0 || spec.height == 0) return kUnsupported;
-  ImageFormatSpec scaled = spec;
-  scaled.width = ScaledSize(spec.width, sx);
-  scaled.height = ScaledSize(spec.height, sy);
+  if (shape.bitDepth % 8 != 0 || shape.width == 0 || shape.height == 0) return kUnsupported;
+  ImageShape scaled = shape;
+  scaled.width = ScaledSize(shape.width, sx);
+  scaled.height = ScaledSize(shape.height, sy);
   if (scaled.width == 0 || scaled.height == 0) return kOutOfMemory;
-  if (scaled.width == spec.width && scaled.height == spec.height) return kResultOk;
+  if (scaled.width == shape.width && scaled.height == shape.height) return kResultOk;
 
   auto result = Create(scaled);
   if (!result) return kOutOfMemory;
@@ -206,7 +208,7 @@ int32_t Image::Resample(double sx, double sy, int32_t, int32_t) {
   } catch (const std::length_error&) {
     return kOutOfMemory;
   }
-  spec = scaled;
+  shape = scaled;
   storage = std::move(result->storage);
   storageSize = result->storageSize;
   stride = result->stride;
@@ -225,23 +227,22 @@ int32_t ImageFactory::PrepareOutput(const GUID* iid, IImageHolder* output, IImag
   auto* ours = dynamic_cast<ImageFormat*>(format);
   if (iid == nullptr || !(*iid == kPrepareOutputIid) || holder == nullptr || ours == nullptr)
     return kInvalidArgument;
-  if (holder->Get() != nullptr && holder->Get()->Spec() == ours->Spec()) return kResultOk;
-  auto image = Image::Create(ours->Spec());
+  if (holder->Get() != nullptr && holder->Get()->Shape() == ours->Shape()) return kResultOk;
+  auto image = Image::Create(ours->Shape());
   if (!image) return kOutOfMemory;
   holder->Set(std::move(image));
   return kResultOk;
 }
 
-int32_t ImageFactory::CreateImageBufferInstance(const GUID* iid, IImageBuffer** image,
-                                                int32_t v1, int32_t v2, IImageFormat* format,
-                                                int32_t v3, int32_t v4) {
+int32_t ImageFactory::CreateImageBufferInstance(const GUID* iid, IImageBuffer** image, int32_t v1,
+                                                int32_t v2, IImageFormat* format, int32_t v3,
+                                                int32_t v4) {
   if (image == nullptr) return kInvalidArgument;
   *image = nullptr;
   auto* ours = dynamic_cast<ImageFormat*>(format);
-  if (iid == nullptr || !(*iid == IImageBuffer::kIid) || ours == nullptr)
-    return kInvalidArgument;
-  ComRef<Image> created = frameProvider ? frameProvider(FrameValues{v1, v2, v3, v4}, ours->Spec())
-                                        : Image::Create(ours->Spec());
+  if (iid == nullptr || !(*iid == IImageBuffer::kIid) || ours == nullptr) return kInvalidArgument;
+  ComRef<Image> created = frameProvider ? frameProvider(FrameValues{v1, v2, v3, v4}, ours->Shape())
+                                        : Image::Create(ours->Shape());
   if (!created) return kNotFound;
   return created->QueryInterface(iid, reinterpret_cast<void**>(image));
 }

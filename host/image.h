@@ -10,7 +10,7 @@
 
 namespace lumov::host {
 
-struct ImageFormatSpec {
+struct ImageShape {
   uint32_t width = 0;
   uint32_t height = 0;
   uint32_t bitDepth = 32;
@@ -23,57 +23,56 @@ struct ImageFormatSpec {
 
   uint32_t BytesPerPixel() const { return bitDepth / 8; }
   size_t RowBytes() const { return (size_t(width) * bitDepth + 7) / 8; }
-  bool operator==(const ImageFormatSpec&) const = default;
+  bool operator==(const ImageShape&) const = default;
 };
 
 class ImageFormat : public HostObject<IImageFormat> {
  public:
-  explicit ImageFormat(const ImageFormatSpec& spec) : spec(spec) {}
-  const ImageFormatSpec& Spec() const { return spec; }
+  explicit ImageFormat(const ImageShape& shape) : shape(shape) {}
+  const ImageShape& Shape() const { return shape; }
 
  private:
-  ImageFormatSpec spec;
+  ImageShape shape;
 };
 
 class Image : public HostObject<ImageBufferSlots> {
  public:
   // A new image with all bytes 0; null when the size cannot be stored.
-  static ComRef<Image> Create(const ImageFormatSpec& spec);
+  static ComRef<Image> Create(const ImageShape& shape);
 
-  uint32_t LUMOV_CALL GetWidth() override { return spec.width; }
-  uint32_t LUMOV_CALL GetHeight() override { return spec.height; }
+  uint32_t LUMOV_CALL GetWidth() override { return shape.width; }
+  uint32_t LUMOV_CALL GetHeight() override { return shape.height; }
   int32_t LUMOV_CALL GetRowStride() override { return stride; }
   uint8_t* LUMOV_CALL GetPixels() override { return storedRow0; }
-  uint32_t LUMOV_CALL GetBitDepth() override { return spec.bitDepth; }
-  int32_t LUMOV_CALL GetColorSpace() override { return spec.colorSpace; }
-  int32_t LUMOV_CALL IsBottomUp() override { return spec.bottomUp ? 1 : 0; }
-  int32_t LUMOV_CALL GetFieldMode() override { return spec.fieldMode; }
-  int32_t LUMOV_CALL GetFieldDominance() override { return spec.fieldDominance; }
+  uint32_t LUMOV_CALL GetBitDepth() override { return shape.bitDepth; }
+  int32_t LUMOV_CALL GetColorSpace() override { return shape.colorSpace; }
+  int32_t LUMOV_CALL IsBottomUp() override { return shape.bottomUp ? 1 : 0; }
+  int32_t LUMOV_CALL GetFieldMode() override { return shape.fieldMode; }
+  int32_t LUMOV_CALL GetFieldDominance() override { return shape.fieldDominance; }
   int32_t LUMOV_CALL GetFormat(const GUID* iid, IImageFormat** format) override;
   // Copies the picture rows that both images have, as far as both are wide; both images need
   // the same bit depth.
   int32_t LUMOV_CALL CopyTo(IImageBuffer* target, int32_t mode) override;
   // New size round(W*sx) x round(H*sy), at least 1 x 1: area-averaging where it shrinks,
   // bilinear where it grows. Factors that are not finite and positive change nothing.
-  int32_t LUMOV_CALL Resample(double sx, double sy, int32_t reserved1,
-                              int32_t reserved2) override;
+  int32_t LUMOV_CALL Resample(double sx, double sy, int32_t reserved1, int32_t reserved2) override;
   // Sets every byte, padding included, to 0.
   int32_t LUMOV_CALL Clear() override;
 
-  const ImageFormatSpec& Spec() const { return spec; }
-  uint32_t Width() const { return spec.width; }
-  uint32_t Height() const { return spec.height; }
-  size_t RowBytes() const { return spec.RowBytes(); }
+  const ImageShape& Shape() const { return shape; }
+  uint32_t Width() const { return shape.width; }
+  uint32_t Height() const { return shape.height; }
+  size_t RowBytes() const { return shape.RowBytes(); }
   // Picture row y, row 0 at the top whatever the storage order.
   uint8_t* Row(uint32_t y) const;
   void SetFieldMode(int32_t fieldMode, int32_t fieldDominance);
-  void SetColorSpace(int32_t colorSpace) { spec.colorSpace = colorSpace; }
+  void SetColorSpace(int32_t colorSpace) { shape.colorSpace = colorSpace; }
 
  private:
   Image() = default;
-  bool Allocate(const ImageFormatSpec& newSpec);
+  bool Allocate(const ImageShape& newSpec);
 
-  ImageFormatSpec spec;
+  ImageShape shape;
   std::unique_ptr<uint8_t[]> storage;
   size_t storageSize = 0;
   int32_t stride = 0;
@@ -106,7 +105,7 @@ struct FrameValues {
 class ImageFactory : public HostObject<ImageFactorySlots> {
  public:
   // Makes the image of a frame that a frame source read; null when there is none.
-  using FrameProvider = std::function<ComRef<Image>(const FrameValues&, const ImageFormatSpec&)>;
+  using FrameProvider = std::function<ComRef<Image>(const FrameValues&, const ImageShape&)>;
 
   // The output holder gets an image of the given format; one it already holds in that format is
   // kept.

@@ -11,7 +11,7 @@
 namespace lumov::test {
 namespace {
 
-using host::ImageFormatSpec;
+using host::ImageShape;
 
 // The picture's bytes, row by row from the top, without padding.
 std::vector<uint8_t> PictureBytes(const host::Image& image) {
@@ -36,16 +36,16 @@ const Storage kStorages[] = {
     {"bottom-up, padded, negative stride", true, 2, true},
 };
 
-ImageFormatSpec Spec(uint32_t width, uint32_t height, uint32_t bitDepth,
-                     const Storage& storage = kStorages[0]) {
-  ImageFormatSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.bitDepth = bitDepth;
-  spec.bottomUp = storage.bottomUp;
-  spec.rowPadding = storage.rowPadding;
-  spec.negativeStride = storage.negativeStride;
-  return spec;
+ImageShape Shape(uint32_t width, uint32_t height, uint32_t bitDepth,
+                 const Storage& storage = kStorages[0]) {
+  ImageShape shape;
+  shape.width = width;
+  shape.height = height;
+  shape.bitDepth = bitDepth;
+  shape.bottomUp = storage.bottomUp;
+  shape.rowPadding = storage.rowPadding;
+  shape.negativeStride = storage.negativeStride;
+  return shape;
 }
 
 TEST(ResampleTest, NewSizeIsTheRoundedProductAndNeverBelowOnePixel) {
@@ -72,13 +72,13 @@ TEST(ResampleTest, NewSizeIsTheRoundedProductAndNeverBelowOnePixel) {
     for (const Case& c : cases) {
       SCOPED_TRACE(testing::Message() << storage.name << ", " << c.width << "x" << c.height
                                       << " by " << c.sx << ", " << c.sy);
-      auto image = MakeImage(Spec(c.width, c.height, 24, storage));
+      auto image = MakeImage(Shape(c.width, c.height, 24, storage));
       EXPECT_EQ(image->Resample(c.sx, c.sy, 0, 0), 0);
       EXPECT_EQ(image->GetWidth(), c.newWidth);
       EXPECT_EQ(image->GetHeight(), c.newHeight);
       // Only the size changes.
-      ImageFormatSpec expected = Spec(c.newWidth, c.newHeight, 24, storage);
-      EXPECT_EQ(image->Spec(), expected);
+      ImageShape expected = Shape(c.newWidth, c.newHeight, 24, storage);
+      EXPECT_EQ(image->Shape(), expected);
       EXPECT_EQ(image->GetRowStride() < 0, storage.negativeStride);
       EXPECT_EQ(image->GetRefCount(), 1);
     }
@@ -89,7 +89,7 @@ TEST(ResampleTest, RefusedFactorsLeaveTheImageAsItIs) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double infinity = std::numeric_limits<double>::infinity();
   const double refused[] = {0.0, -0.0, -0.5, -2.0, nan, infinity, -infinity};
-  auto image = MakeImage(Spec(9, 6, 32, kStorages[3]));
+  auto image = MakeImage(Shape(9, 6, 32, kStorages[3]));
   Fill(*image, [](uint32_t x, uint32_t y, uint32_t b) { return x * 29 + y * 7 + b; });
   const std::vector<uint8_t> before = PictureBytes(*image);
   const int32_t stride = image->GetRowStride();
@@ -118,7 +118,7 @@ TEST(ResampleTest, ReducingAveragesTheCoveredArea) {
   for (const Storage& storage : kStorages) {
     SCOPED_TRACE(storage.name);
     // Two 2 x 2 blocks side by side.
-    auto halves = MakeImage(Spec(4, 2, 32, storage));
+    auto halves = MakeImage(Shape(4, 2, 32, storage));
     const uint8_t values[2][4] = {{10, 20, 200, 100}, {30, 41, 0, 250}};
     Fill(*halves, [&](uint32_t x, uint32_t y, uint32_t b) { return values[y][x] + b; });
     ASSERT_EQ(halves->Resample(0.5, 0.5, 0, 0), 0);
@@ -128,7 +128,7 @@ TEST(ResampleTest, ReducingAveragesTheCoveredArea) {
     EXPECT_EQ(PictureBytes(*halves), (std::vector<uint8_t>{25, 26, 27, 28, 138, 139, 140, 141}));
 
     // Three columns into two: each new column covers one and a half old ones.
-    auto thirds = MakeImage(Spec(3, 3, 8, storage));
+    auto thirds = MakeImage(Shape(3, 3, 8, storage));
     const uint8_t columns[3] = {0, 90, 180};
     Fill(*thirds, [&](uint32_t x, uint32_t, uint32_t) { return columns[x]; });
     ASSERT_EQ(thirds->Resample(2.0 / 3, 1.0, 0, 0), 0);
@@ -144,13 +144,13 @@ TEST(ResampleTest, ReducingAveragesTheCoveredArea) {
 TEST(ResampleTest, EnlargingIsBilinear) {
   for (const Storage& storage : kStorages) {
     SCOPED_TRACE(storage.name);
-    auto row = MakeImage(Spec(2, 1, 8, storage));
+    auto row = MakeImage(Shape(2, 1, 8, storage));
     row->Row(0)[0] = 0;
     row->Row(0)[1] = 200;
     ASSERT_EQ(row->Resample(2.0, 1.0, 0, 0), 0);
     EXPECT_EQ(PictureBytes(*row), (std::vector<uint8_t>{0, 50, 150, 200}));
 
-    auto column = MakeImage(Spec(1, 2, 24, storage));
+    auto column = MakeImage(Shape(1, 2, 24, storage));
     Fill(*column, [](uint32_t, uint32_t y, uint32_t b) { return y * 200 + b; });
     ASSERT_EQ(column->Resample(1.0, 2.0, 0, 0), 0);
     EXPECT_EQ(PictureBytes(*column),
@@ -161,7 +161,7 @@ TEST(ResampleTest, EnlargingIsBilinear) {
 }
 
 TEST(ResampleTest, AnEvenPictureReducesToItsEvenValue) {
-  auto image = MakeImage(Spec(720, 576, 32, kStorages[1]));
+  auto image = MakeImage(Shape(720, 576, 32, kStorages[1]));
   Fill(*image, [](uint32_t, uint32_t, uint32_t b) { return 17 * (b + 1); });
   ASSERT_EQ(image->Resample(1.0 / 7, 1.0 / 7, 0, 0), 0);
   const std::vector<uint8_t> bytes = PictureBytes(*image);
@@ -173,8 +173,8 @@ TEST(CopyToTest, CopiesPictureRowsBetweenStorages) {
   for (const Storage& from : kStorages) {
     for (const Storage& to : kStorages) {
       SCOPED_TRACE(testing::Message() << from.name << " into " << to.name);
-      auto source = MakeImage(Spec(5, 4, 24, from));
-      auto target = MakeImage(Spec(5, 4, 24, to));
+      auto source = MakeImage(Shape(5, 4, 24, from));
+      auto target = MakeImage(Shape(5, 4, 24, to));
       Fill(*source, [](uint32_t x, uint32_t y, uint32_t b) { return 1 + x * 13 + y * 50 + b; });
       EXPECT_EQ(source->CopyTo(target.get(), 2), 0);
       EXPECT_EQ(PictureBytes(*target), PictureBytes(*source));
@@ -185,13 +185,13 @@ TEST(CopyToTest, CopiesPictureRowsBetweenStorages) {
 }
 
 TEST(CopyToTest, OnlyTheCommonPartAndOnlyAtTheSameDepth) {
-  auto source = MakeImage(Spec(4, 3, 8));
+  auto source = MakeImage(Shape(4, 3, 8));
   Fill(*source, [](uint32_t x, uint32_t y, uint32_t) { return 10 * y + x + 1; });
-  auto smaller = MakeImage(Spec(2, 2, 8, kStorages[1]));
+  auto smaller = MakeImage(Shape(2, 2, 8, kStorages[1]));
   EXPECT_EQ(source->CopyTo(smaller.get(), 2), 0);
   EXPECT_EQ(PictureBytes(*smaller), (std::vector<uint8_t>{1, 2, 11, 12}));
 
-  auto deeper = MakeImage(Spec(4, 3, 16));
+  auto deeper = MakeImage(Shape(4, 3, 16));
   EXPECT_NE(source->CopyTo(deeper.get(), 2), 0);
   EXPECT_EQ(PictureBytes(*deeper), std::vector<uint8_t>(24, 0));
   for (auto* image : {source.get(), smaller.get(), deeper.get()})
@@ -201,7 +201,7 @@ TEST(CopyToTest, OnlyTheCommonPartAndOnlyAtTheSameDepth) {
 TEST(ClearTest, EveryByteBecomesZeroPaddingIncluded) {
   for (const Storage& storage : kStorages) {
     SCOPED_TRACE(storage.name);
-    auto image = MakeImage(Spec(3, 4, 24, storage));
+    auto image = MakeImage(Shape(3, 4, 24, storage));
     const size_t rowBytes = image->RowBytes();
     for (uint32_t y = 0; y < image->Height(); ++y)
       std::fill(image->Row(y), image->Row(y) + rowBytes + storage.rowPadding, 0xAB);
@@ -214,11 +214,11 @@ TEST(ClearTest, EveryByteBecomesZeroPaddingIncluded) {
 }
 
 TEST(PrepareOutputTest, TheOutputGetsTheInputsFormat) {
-  ImageFormatSpec spec = Spec(6, 4, 24, kStorages[4]);
-  spec.colorSpace = 2;
-  spec.fieldMode = 1;
-  spec.fieldDominance = 1;
-  auto input = MakeImage(spec);
+  ImageShape shape = Shape(6, 4, 24, kStorages[4]);
+  shape.colorSpace = 2;
+  shape.fieldMode = 1;
+  shape.fieldDominance = 1;
+  auto input = MakeImage(shape);
   auto factory = host::New<host::ImageFactory>();
   auto output = host::New<host::ImageHolder>();
 
@@ -228,16 +228,16 @@ TEST(PrepareOutputTest, TheOutputGetsTheInputsFormat) {
   EXPECT_EQ(format->GetRefCount(), 1);
   EXPECT_EQ(factory->PrepareOutput(&kPrepareOutputIid, output.get(), format.get(), 512, 64), 0);
   ASSERT_NE(output->Get(), nullptr);
-  EXPECT_EQ(output->Get()->Spec(), spec);
+  EXPECT_EQ(output->Get()->Shape(), shape);
   EXPECT_EQ(output->GetImage(), output->Get());
   // An output already in that format is kept.
   host::Image* prepared = output->Get();
   EXPECT_EQ(factory->PrepareOutput(&kPrepareOutputIid, output.get(), format.get(), 512, 64), 0);
   EXPECT_EQ(output->Get(), prepared);
   // One in another format is replaced.
-  output->Set(MakeImage(Spec(6, 4, 32)));
+  output->Set(MakeImage(Shape(6, 4, 32)));
   EXPECT_EQ(factory->PrepareOutput(&kPrepareOutputIid, output.get(), format.get(), 512, 64), 0);
-  EXPECT_EQ(output->Get()->Spec(), spec);
+  EXPECT_EQ(output->Get()->Shape(), shape);
 
   // Without a format, or asked for another interface, nothing is prepared.
   auto empty = host::New<host::ImageHolder>();
@@ -252,7 +252,7 @@ TEST(PrepareOutputTest, TheOutputGetsTheInputsFormat) {
 }
 
 TEST(ImageFactoryTest, MakesAnImageOfTheFormatForTheCaller) {
-  auto input = MakeImage(Spec(3, 2, 32, kStorages[2]));
+  auto input = MakeImage(Shape(3, 2, 32, kStorages[2]));
   auto factory = host::New<host::ImageFactory>();
   ComRef<IImageFormat> format;
   ASSERT_EQ(input->GetFormat(&IImageFormat::kIid, format.Put()), 0);

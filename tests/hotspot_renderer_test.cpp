@@ -73,30 +73,30 @@ class HotspotRendererTest : public testing::Test {
   }
 };
 
-host::ImageFormatSpec Format(uint32_t width, uint32_t height, uint32_t bitDepth = 32) {
-  host::ImageFormatSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.bitDepth = bitDepth;
-  return spec;
+host::ImageShape Format(uint32_t width, uint32_t height, uint32_t bitDepth = 32) {
+  host::ImageShape shape;
+  shape.width = width;
+  shape.height = height;
+  shape.bitDepth = bitDepth;
+  return shape;
 }
 
-ComRef<host::Image> Uniform(const host::ImageFormatSpec& spec, uint8_t value) {
-  auto image = MakeImage(spec);
+ComRef<host::Image> Uniform(const host::ImageShape& shape, uint8_t value) {
+  auto image = MakeImage(shape);
   Fill(*image, [&](uint32_t, uint32_t, uint32_t) { return value; });
   return image;
 }
 
 // A picture whose bytes all differ from their neighbours'.
-ComRef<host::Image> Varied(const host::ImageFormatSpec& spec) {
-  auto image = MakeImage(spec);
+ComRef<host::Image> Varied(const host::ImageShape& shape) {
+  auto image = MakeImage(shape);
   Fill(*image,
        [](uint32_t x, uint32_t y, uint32_t b) { return 20 + (x * 7 + y * 13 + b * 29) % 200; });
   return image;
 }
 
 std::vector<uint8_t> PixelBytes(host::Image& image, uint32_t x, uint32_t y) {
-  const uint32_t bytes = image.Spec().BytesPerPixel();
+  const uint32_t bytes = image.Shape().BytesPerPixel();
   const uint8_t* pixel = image.Row(y) + x * bytes;
   return {pixel, pixel + bytes};
 }
@@ -121,7 +121,7 @@ std::set<Pixel> Changed(host::Image& before, host::Image& after) {
 // Builds and applies the spot to a copy of `source`; the shaded copy.
 ComRef<host::Image> Shade(ShadingVariant variant, host::Image& source, const SpotValues& spot) {
   HotspotRenderer renderer(variant, kWatched);
-  auto shaded = MakeImage(source.Spec());
+  auto shaded = MakeImage(source.Shape());
   source.CopyTo(shaded.get(), 2);
   EXPECT_EQ(Build(renderer, shaded.get(), spot), 0);
   EXPECT_EQ(renderer.ApplyTable(shaded.get()), 0);
@@ -225,11 +225,11 @@ TEST_F(HotspotRendererTest, PlacesTheSpotInPictureRowsWhateverTheStorage) {
   for (const Storage& storage : storages) {
     for (const Case& c : cases) {
       SCOPED_TRACE(testing::Message() << c.name << ", " << storage.name);
-      host::ImageFormatSpec spec = Format(c.width, c.height);
-      spec.bottomUp = storage.bottomUp;
-      spec.negativeStride = storage.negativeStride;
-      spec.rowPadding = storage.rowPadding;
-      auto source = Uniform(spec, 100);
+      host::ImageShape shape = Format(c.width, c.height);
+      shape.bottomUp = storage.bottomUp;
+      shape.negativeStride = storage.negativeStride;
+      shape.rowPadding = storage.rowPadding;
+      auto source = Uniform(shape, 100);
       for (const ShadingVariant variant : {ShadingVariant::Plain, ShadingVariant::Lifted}) {
         auto shaded = Shade(variant, *source, {.x = c.x, .y = c.y, .radius = c.radius});
         EXPECT_EQ(Changed(*source, *shaded), c.lit);
@@ -356,8 +356,8 @@ TEST_F(HotspotRendererTest, PixelsTooSmallForTheVariantAreLeftAlone) {
                         Case{ShadingVariant::Lifted, 8}, Case{ShadingVariant::Lifted, 16},
                         Case{ShadingVariant::Lifted, 23}}) {
     SCOPED_TRACE(testing::Message() << c.bitDepth << " bits");
-    host::ImageFormatSpec spec = Format(5, 3, c.bitDepth);
-    auto image = MakeImage(spec);
+    host::ImageShape shape = Format(5, 3, c.bitDepth);
+    auto image = MakeImage(shape);
     for (uint32_t y = 0; y < 3; ++y)
       for (size_t i = 0; i < image->RowBytes(); ++i) image->Row(y)[i] = uint8_t(40 + 10 * i + y);
     const std::vector<uint8_t> before = PictureBytes(*image);

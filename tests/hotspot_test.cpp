@@ -16,12 +16,12 @@ enum Parameter {
   kFutureUse = 7
 };
 
-host::ImageFormatSpec Format(uint32_t width, uint32_t height) {
-  host::ImageFormatSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.bitDepth = 32;
-  return spec;
+host::ImageShape Format(uint32_t width, uint32_t height) {
+  host::ImageShape shape;
+  shape.width = width;
+  shape.height = height;
+  shape.bitDepth = 32;
+  return shape;
 }
 
 std::vector<uint8_t> PictureBytes(host::Image& image) {

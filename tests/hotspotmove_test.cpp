@@ -23,12 +23,12 @@ enum Display { kStartPosition = 0, kEndPosition = 1, kMoveHotspot = 2 };
 
 using Picture = std::vector<uint8_t>;
 
-host::ImageFormatSpec Format(uint32_t width, uint32_t height) {
-  host::ImageFormatSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.bitDepth = 32;
-  return spec;
+host::ImageShape Format(uint32_t width, uint32_t height) {
+  host::ImageShape shape;
+  shape.width = width;
+  shape.height = height;
+  shape.bitDepth = 32;
+  return shape;
 }
 
 Picture PictureBytes(host::Image& image) {

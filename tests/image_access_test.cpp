@@ -148,14 +148,14 @@ TEST(RowPointerTest, AgreesWithTheHostsImages) {
     SCOPED_TRACE(testing::Message()
                  << storage.bitDepth << " bits, bottom-up " << storage.bottomUp << ", padding "
                  << storage.rowPadding << ", negative stride " << storage.negativeStride);
-    host::ImageFormatSpec spec;
-    spec.width = 7;
-    spec.height = 5;
-    spec.bitDepth = storage.bitDepth;
-    spec.bottomUp = storage.bottomUp;
-    spec.rowPadding = storage.rowPadding;
-    spec.negativeStride = storage.negativeStride;
-    auto image = MakeImage(spec);
+    host::ImageShape shape;
+    shape.width = 7;
+    shape.height = 5;
+    shape.bitDepth = storage.bitDepth;
+    shape.bottomUp = storage.bottomUp;
+    shape.rowPadding = storage.rowPadding;
+    shape.negativeStride = storage.negativeStride;
+    auto image = MakeImage(shape);
     for (double factor : {1.0, 2.0}) {
       if (factor != 1.0) {
         ASSERT_EQ(image->Resample(factor, factor, 0, 0), 0);

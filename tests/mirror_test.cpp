@@ -30,17 +30,17 @@ const Storage kStorages[] = {
     {"48-bit top-down", 48, false},
 };
 
-host::ImageFormatSpec SpecOf(const Storage& storage, uint32_t width, uint32_t height,
-                             int32_t fieldMode = 0) {
-  host::ImageFormatSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.bitDepth = storage.bitDepth;
-  spec.bottomUp = storage.bottomUp;
-  spec.rowPadding = storage.rowPadding;
-  spec.negativeStride = storage.negativeStride;
-  spec.fieldMode = fieldMode;
-  return spec;
+host::ImageShape SpecOf(const Storage& storage, uint32_t width, uint32_t height,
+                        int32_t fieldMode = 0) {
+  host::ImageShape shape;
+  shape.width = width;
+  shape.height = height;
+  shape.bitDepth = storage.bitDepth;
+  shape.bottomUp = storage.bottomUp;
+  shape.rowPadding = storage.rowPadding;
+  shape.negativeStride = storage.negativeStride;
+  shape.fieldMode = fieldMode;
+  return shape;
 }
 
 // Every pixel tells where it came from: byte 0 its column, byte 1 its row, the others a tag.
@@ -48,8 +48,8 @@ uint8_t PositionByte(uint32_t x, uint32_t y, uint32_t byte) {
   return uint8_t(byte == 0 ? x : byte == 1 ? y : 0xA0 + byte);
 }
 
-ComRef<host::Image> PositionPicture(const host::ImageFormatSpec& spec) {
-  auto image = MakeImage(spec);
+ComRef<host::Image> PositionPicture(const host::ImageShape& shape) {
+  auto image = MakeImage(shape);
   Fill(*image, PositionByte);
   return image;
 }
@@ -57,7 +57,7 @@ ComRef<host::Image> PositionPicture(const host::ImageFormatSpec& spec) {
 // The source position each pixel of `image` holds, as "column:row" per pixel and one string per
 // row; a pixel that is no source pixel shows as "?".
 std::vector<std::string> Positions(const host::Image& image) {
-  const uint32_t bytes = image.Spec().BytesPerPixel();
+  const uint32_t bytes = image.Shape().BytesPerPixel();
   std::vector<std::string> rows;
   for (uint32_t y = 0; y < image.Height(); ++y) {
     std::string row;
@@ -95,7 +95,7 @@ std::vector<uint32_t> Identity(uint32_t size) {
 // Every byte of the image's storage, padding included.
 std::vector<uint8_t> StoredBytes(const host::Image& image) {
   std::vector<uint8_t> bytes;
-  const size_t stored = image.RowBytes() + image.Spec().rowPadding;
+  const size_t stored = image.RowBytes() + image.Shape().rowPadding;
   for (uint32_t y = 0; y < image.Height(); ++y)
     bytes.insert(bytes.end(), image.Row(y), image.Row(y) + stored);
   return bytes;
@@ -103,7 +103,7 @@ std::vector<uint8_t> StoredBytes(const host::Image& image) {
 
 void ExpectPaddingClear(const host::Image& image) {
   for (uint32_t y = 0; y < image.Height(); ++y)
-    for (uint32_t i = 0; i < image.Spec().rowPadding; ++i)
+    for (uint32_t i = 0; i < image.Shape().rowPadding; ++i)
       ASSERT_EQ(image.Row(y)[image.RowBytes() + i], 0) << "padding of row " << y;
 }
 
@@ -258,13 +258,13 @@ TEST(Mirror, PixelsNarrowerThanAByteAreNeverMoved) {
       for (int32_t horizontal : {0, 1, 2, 3}) {
         SCOPED_TRACE("field mode " + std::to_string(fieldMode) + ", types " +
                      std::to_string(vertical) + " and " + std::to_string(horizontal));
-        host::ImageFormatSpec spec;
-        spec.width = 6;
-        spec.height = 4;
-        spec.bitDepth = 4;
-        spec.fieldMode = fieldMode;
-        auto picture = MakeImage(spec);
-        for (uint32_t y = 0; y < spec.height; ++y)
+        host::ImageShape shape;
+        shape.width = 6;
+        shape.height = 4;
+        shape.bitDepth = 4;
+        shape.fieldMode = fieldMode;
+        auto picture = MakeImage(shape);
+        for (uint32_t y = 0; y < shape.height; ++y)
           for (size_t i = 0; i < picture->RowBytes(); ++i) picture->Row(y)[i] = uint8_t(y * 16 + i);
         const std::vector<uint8_t> source = StoredBytes(*picture);
         EffectRig rig(kModule);
@@ -281,15 +281,15 @@ TEST(Mirror, PixelsNarrowerThanAByteAreNeverMoved) {
 // leave the rest alone.
 struct MismatchCase {
   const char* name;
-  host::ImageFormatSpec output;
+  host::ImageShape output;
   std::vector<std::string> expectedOutput;
   std::vector<std::string> expectedSource;
 };
 
 TEST(Mirror, SourceAndOutputOfDifferentFormatsStayInsideBothImages) {
   // The source is 6 x 5, 32-bit; pixels the passes must not touch stay zero and show as "?".
-  auto spec = [](uint32_t width, uint32_t height, uint32_t bitDepth) {
-    host::ImageFormatSpec result;
+  auto shape = [](uint32_t width, uint32_t height, uint32_t bitDepth) {
+    host::ImageShape result;
     result.width = width;
     result.height = height;
     result.bitDepth = bitDepth;
@@ -302,8 +302,8 @@ TEST(Mirror, SourceAndOutputOfDifferentFormatsStayInsideBothImages) {
   std::vector<std::string> sourceAfterSmaller = Expected({3, 2, 1, 0, 4, 5}, Identity(5));
   for (uint32_t y = 3; y < 5; ++y) sourceAfterSmaller[y] = source[y];
   const MismatchCase cases[] = {
-      {"larger output", spec(8, 6, 32), larger, Expected({5, 4, 3, 2, 1, 0}, Identity(5))},
-      {"smaller output", spec(4, 3, 32), Expected({3, 2, 1, 0}, {2, 1, 0}), sourceAfterSmaller},
+      {"larger output", shape(8, 6, 32), larger, Expected({5, 4, 3, 2, 1, 0}, Identity(5))},
+      {"smaller output", shape(4, 3, 32), Expected({3, 2, 1, 0}, {2, 1, 0}), sourceAfterSmaller},
   };
   for (const MismatchCase& test : cases) {
     SCOPED_TRACE(test.name);
@@ -324,7 +324,7 @@ TEST(Mirror, SourceAndOutputOfDifferentFormatsStayInsideBothImages) {
   rig.Set(0, 2);
   rig.Set(1, 2);
   ASSERT_EQ(rig.Begin(), 0);
-  rig.Instance().Output().Set(MakeImage(spec(6, 5, 24)));
+  rig.Instance().Output().Set(MakeImage(shape(6, 5, 24)));
   ASSERT_EQ(rig.Process(), 0);
   EXPECT_EQ(StoredBytes(*rig.Output()), std::vector<uint8_t>(6 * 5 * 3, 0));
   EXPECT_EQ(Positions(*rig.Input()), source);

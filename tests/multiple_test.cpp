@@ -13,19 +13,19 @@ namespace {
 
 constexpr const char* kModule = "LumovMultiple";
 
-host::ImageFormatSpec Spec(uint32_t width, uint32_t height, uint32_t bitDepth = 32,
-                           bool bottomUp = false, uint32_t rowPadding = 0) {
-  host::ImageFormatSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.bitDepth = bitDepth;
-  spec.bottomUp = bottomUp;
-  spec.rowPadding = rowPadding;
-  return spec;
+host::ImageShape Shape(uint32_t width, uint32_t height, uint32_t bitDepth = 32,
+                       bool bottomUp = false, uint32_t rowPadding = 0) {
+  host::ImageShape shape;
+  shape.width = width;
+  shape.height = height;
+  shape.bitDepth = bitDepth;
+  shape.bottomUp = bottomUp;
+  shape.rowPadding = rowPadding;
+  return shape;
 }
 
-ComRef<host::Image> VariedPicture(const host::ImageFormatSpec& spec) {
-  auto image = MakeImage(spec);
+ComRef<host::Image> VariedPicture(const host::ImageShape& shape) {
+  auto image = MakeImage(shape);
   Fill(*image, [](uint32_t x, uint32_t y, uint32_t b) {
     return 1 + (x * 7 + y * 13 + b * 61 + (x * y) % 17) % 250;
   });
@@ -41,7 +41,7 @@ std::vector<uint8_t> PictureBytes(const host::Image& image) {
 }
 
 std::vector<uint8_t> PixelAt(const host::Image& image, uint32_t x, uint32_t y) {
-  const uint32_t bytes = image.Spec().BytesPerPixel();
+  const uint32_t bytes = image.Shape().BytesPerPixel();
   return std::vector<uint8_t>(image.Row(y) + x * bytes, image.Row(y) + (x + 1) * bytes);
 }
 
@@ -51,7 +51,7 @@ std::string FirstDifference(const host::Image& actual, const std::vector<uint8_t
   if (bytes.size() != expected.size())
     return std::to_string(bytes.size()) + " bytes instead of " + std::to_string(expected.size());
   const size_t rowBytes = actual.RowBytes();
-  const uint32_t pixelBytes = actual.Spec().BytesPerPixel();
+  const uint32_t pixelBytes = actual.Shape().BytesPerPixel();
   for (size_t i = 0; i < bytes.size(); ++i) {
     if (bytes[i] != expected[i])
       return "pixel (" + std::to_string(i % rowBytes / pixelBytes) + ", " +
@@ -63,7 +63,7 @@ std::string FirstDifference(const host::Image& actual, const std::vector<uint8_t
 
 // The source reduced by the host itself, as Multiple asks it to for n blocks.
 ComRef<host::Image> Reduced(host::Image& source, uint32_t n) {
-  auto copy = MakeImage(source.Spec());
+  auto copy = MakeImage(source.Shape());
   EXPECT_EQ(source.CopyTo(copy.get(), 2), 0);
   EXPECT_EQ(copy->Resample(1.0 / n, 1.0 / n, 0, 0), 0);
   return copy;
@@ -75,13 +75,13 @@ void PaintBand(host::Image& picture, uint32_t band, const std::vector<uint8_t>& 
   for (uint32_t y = 0; y < height; ++y)
     for (uint32_t x = 0; x < width; ++x)
       if (y < band || y + band >= height || x < band || x + band >= width)
-        std::copy(color.begin(), color.end(), picture.Row(y) + x * picture.Spec().BytesPerPixel());
+        std::copy(color.begin(), color.end(), picture.Row(y) + x * picture.Shape().BytesPerPixel());
 }
 
 // What a width x height output must hold: the top-left width/n x height/n pixels of `reduced`
 // at every place of the n x n grid, as far as `reduced` reaches, and zeros elsewhere.
 std::vector<uint8_t> Grid(const host::Image& reduced, uint32_t width, uint32_t height, uint32_t n) {
-  const uint32_t bytes = reduced.Spec().BytesPerPixel();
+  const uint32_t bytes = reduced.Shape().BytesPerPixel();
   const uint32_t blockWidth = width / n, blockHeight = height / n;
   std::vector<uint8_t> grid(size_t(width) * height * bytes, 0);
   for (uint32_t y = 0; y < n * blockHeight; ++y) {
@@ -96,10 +96,10 @@ std::vector<uint8_t> Grid(const host::Image& reduced, uint32_t width, uint32_t h
 }
 
 TEST(Multiple, DefaultsGiveFourHalfSizePicturesThatCoverTheOutput) {
-  for (const auto& spec : {Spec(720, 576), Spec(720, 576, 24, true, 3)}) {
-    SCOPED_TRACE(std::to_string(spec.bitDepth) + "-bit" + (spec.bottomUp ? ", bottom-up" : ""));
+  for (const auto& shape : {Shape(720, 576), Shape(720, 576, 24, true, 3)}) {
+    SCOPED_TRACE(std::to_string(shape.bitDepth) + "-bit" + (shape.bottomUp ? ", bottom-up" : ""));
     EffectRig rig(kModule);
-    rig.SetInput(VariedPicture(spec));
+    rig.SetInput(VariedPicture(shape));
     auto reduced = Reduced(*rig.Input(), 2);
     ASSERT_EQ(reduced->Width(), 360u);
     ASSERT_EQ(reduced->Height(), 288u);
@@ -114,7 +114,7 @@ TEST(Multiple, DefaultsGiveFourHalfSizePicturesThatCoverTheOutput) {
 
 TEST(Multiple, SevenBlocksLeaveClearedStripsOnTheRightAndAtTheBottom) {
   EffectRig rig(kModule);
-  rig.SetInput(VariedPicture(Spec(720, 576)));
+  rig.SetInput(VariedPicture(Shape(720, 576)));
   auto reduced = Reduced(*rig.Input(), 7);
   rig.Set(0, 7);
   rig.RenderFrame();
@@ -153,7 +153,7 @@ TEST(Multiple, FrameBandWidthAndColourBytes) {
   for (const FrameCase& test : cases) {
     SCOPED_TRACE(test.name);
     EffectRig rig(kModule);
-    rig.SetInput(VariedPicture(Spec(720, 576, test.bitDepth)));
+    rig.SetInput(VariedPicture(Shape(720, 576, test.bitDepth)));
     auto reduced = Reduced(*rig.Input(), 2);
     auto unframed = Reduced(*rig.Input(), 2);
     PaintBand(*reduced, test.band, test.color);
@@ -193,7 +193,7 @@ TEST(Multiple, CountsThatGiveNoBlocksKeepThePlainCopyAndTheSource) {
   for (int32_t count : counts) {
     SCOPED_TRACE("count " + std::to_string(count));
     EffectRig rig(kModule);
-    rig.SetInput(VariedPicture(Spec(40, 30)));
+    rig.SetInput(VariedPicture(Shape(40, 30)));
     const std::vector<uint8_t> source = PictureBytes(*rig.Input());
     rig.Set(0, count);
     rig.Set(1, 50);
@@ -204,7 +204,7 @@ TEST(Multiple, CountsThatGiveNoBlocksKeepThePlainCopyAndTheSource) {
 
   SCOPED_TRACE("as many blocks as the output is high");
   EffectRig rig(kModule);
-  rig.SetInput(VariedPicture(Spec(40, 30)));
+  rig.SetInput(VariedPicture(Shape(40, 30)));
   auto reduced = Reduced(*rig.Input(), 30);
   rig.Set(0, 30);
   rig.RenderFrame();
@@ -257,7 +257,7 @@ TEST(Multiple, AReducedPictureSmallerThanTheBlocksIsReadOnlyInside) {
   for (int32_t frameSize : {0, 100}) {
     SCOPED_TRACE("frame size " + std::to_string(frameSize));
     EffectRig rig(kModule);
-    auto picture = VariedPicture(Spec(40, 30));
+    auto picture = VariedPicture(Shape(40, 30));
     // Half of what is asked for: 10 x 8 instead of 20 x 15.
     auto expected = Reduced(*picture, 4);
     ASSERT_EQ(expected->Width(), 10u);
@@ -267,7 +267,7 @@ TEST(Multiple, AReducedPictureSmallerThanTheBlocksIsReadOnlyInside) {
     auto holder = host::New<BufferHolder>(source.get());
     IImageHolder* holders[] = {holder.get()};
     InputList inputs{0, holders};
-    rig.Instance().Output().Set(MakeImage(Spec(40, 30)));
+    rig.Instance().Output().Set(MakeImage(Shape(40, 30)));
     rig.Set(1, frameSize);
     rig.Set(2, 7);
     rig.Set(3, 8);
@@ -284,14 +284,14 @@ TEST(Multiple, AReducedPictureSmallerThanTheBlocksIsReadOnlyInside) {
 
 TEST(Multiple, SourceAndOutputOfDifferentFormatsStayInsideBothImages) {
   struct SizeCase {
-    host::ImageFormatSpec source;
-    host::ImageFormatSpec output;
+    host::ImageShape source;
+    host::ImageShape output;
   };
   const SizeCase cases[] = {
-      {Spec(100, 80), Spec(300, 200)},
-      {Spec(720, 576), Spec(300, 200)},
-      {Spec(60, 50, 24, true), Spec(7, 301, 24)},
-      {Spec(60, 50, 24), Spec(301, 7, 24, true, 2)},
+      {Shape(100, 80), Shape(300, 200)},
+      {Shape(720, 576), Shape(300, 200)},
+      {Shape(60, 50, 24, true), Shape(7, 301, 24)},
+      {Shape(60, 50, 24), Shape(301, 7, 24, true, 2)},
   };
   for (const SizeCase& test : cases) {
     SCOPED_TRACE(std::to_string(test.source.width) + "x" + std::to_string(test.source.height) +
@@ -317,10 +317,10 @@ TEST(Multiple, SourceAndOutputOfDifferentFormatsStayInsideBothImages) {
 
   SCOPED_TRACE("different bit depth");
   EffectRig rig(kModule);
-  rig.SetInput(VariedPicture(Spec(40, 30, 24)));
+  rig.SetInput(VariedPicture(Shape(40, 30, 24)));
   const std::vector<uint8_t> source = PictureBytes(*rig.Input());
   ASSERT_EQ(rig.Begin(), 0);
-  rig.Instance().Output().Set(MakeImage(Spec(40, 30, 32)));
+  rig.Instance().Output().Set(MakeImage(Shape(40, 30, 32)));
   ASSERT_EQ(rig.Process(), 0);
   EXPECT_EQ(FirstDifference(*rig.Output(), std::vector<uint8_t>(40 * 30 * 4, 0)), "");
   EXPECT_EQ(FirstDifference(*rig.Input(), source), "");

@@ -59,15 +59,15 @@ class PreparingFactory : public host::HostObject<host::ImageFactorySlots> {
 
 class ProcessBeginTest : public ::testing::TestWithParam<ModuleCase> {
  protected:
-  host::ImageFormatSpec InputSpec() const {
-    host::ImageFormatSpec spec;
-    spec.width = 720;
-    spec.height = 576;
-    spec.bitDepth = 24;
-    spec.bottomUp = true;
-    spec.colorSpace = 3;
-    spec.fieldMode = 1;
-    return spec;
+  host::ImageShape InputSpec() const {
+    host::ImageShape shape;
+    shape.width = 720;
+    shape.height = 576;
+    shape.bitDepth = 24;
+    shape.bottomUp = true;
+    shape.colorSpace = 3;
+    shape.fieldMode = 1;
+    return shape;
   }
   int32_t Begin() {
     host::EffectInstance& host = rig.Instance();
@@ -133,7 +133,7 @@ TEST_P(ProcessBeginTest, AFailedPrepareOutputIsReturnedWithoutALogLine) {
   // The input's own format, released by the plug-in: only the factory's reference is left.
   auto* format = dynamic_cast<host::ImageFormat*>(call.format.get());
   ASSERT_NE(format, nullptr);
-  EXPECT_EQ(format->Spec(), InputSpec());
+  EXPECT_EQ(format->Shape(), InputSpec());
   EXPECT_EQ(format->GetRefCount(), 1);
   EXPECT_TRUE(Headers().empty());
 
@@ -142,7 +142,7 @@ TEST_P(ProcessBeginTest, AFailedPrepareOutputIsReturnedWithoutALogLine) {
   ASSERT_EQ(factory->calls.size(), 2u);
   EXPECT_EQ(factory->calls[1].format->GetRefCount(), 1);
   ASSERT_NE(rig.Output(), nullptr);
-  EXPECT_EQ(rig.Output()->Spec(), InputSpec());
+  EXPECT_EQ(rig.Output()->Shape(), InputSpec());
   ExpectImageDataOnce();
 }
 

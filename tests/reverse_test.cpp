@@ -13,7 +13,7 @@ namespace {
 
 using host::ClipFrameSource;
 using host::Image;
-using host::ImageFormatSpec;
+using host::ImageShape;
 
 constexpr const char* kModule = "LumovReverse";
 constexpr uint8_t kMarker = 0xA5;
@@ -21,8 +21,8 @@ constexpr uint8_t kUntouched = 0xEE;
 
 // Pixel x of picture row r of frame f holds the bytes (f, r, x, marker), so that every row of an
 // output tells which frame and row it was copied from.
-ComRef<Image> MakeFrame(int32_t frame, const ImageFormatSpec& spec) {
-  auto image = MakeImage(spec);
+ComRef<Image> MakeFrame(int32_t frame, const ImageShape& shape) {
+  auto image = MakeImage(shape);
   Fill(*image, [&](uint32_t x, uint32_t y, uint32_t b) {
     const uint32_t bytes[] = {uint32_t(frame), y, x, kMarker};
     return bytes[b % 4];
@@ -30,14 +30,14 @@ ComRef<Image> MakeFrame(int32_t frame, const ImageFormatSpec& spec) {
   return image;
 }
 
-ImageFormatSpec Spec(uint32_t width, uint32_t height, int32_t fieldMode = 0,
-                     int32_t fieldDominance = 0) {
-  ImageFormatSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.fieldMode = fieldMode;
-  spec.fieldDominance = fieldDominance;
-  return spec;
+ImageShape Shape(uint32_t width, uint32_t height, int32_t fieldMode = 0,
+                 int32_t fieldDominance = 0) {
+  ImageShape shape;
+  shape.width = width;
+  shape.height = height;
+  shape.fieldMode = fieldMode;
+  shape.fieldDominance = fieldDominance;
+  return shape;
 }
 
 struct RowOrigin {
@@ -100,16 +100,16 @@ class RecordingSource : public host::HostObject<IFrameSource> {
 // makes for a read is counted; each must be released by the end of the Process that read it.
 class ReverseHost {
  public:
-  // A clip of `count` frames of `spec`, and a timing record of `timingFrames` frames.
-  ReverseHost(int32_t count, const ImageFormatSpec& spec, int32_t timingFrames) : inputSpec(spec) {
+  // A clip of `count` frames of `shape`, and a timing record of `timingFrames` frames.
+  ReverseHost(int32_t count, const ImageShape& shape, int32_t timingFrames) : inputSpec(shape) {
     ClipFrameSource::Clip frames;
-    for (int32_t f = 0; f < count; ++f) frames.push_back(MakeFrame(f, spec));
+    for (int32_t f = 0; f < count; ++f) frames.push_back(MakeFrame(f, shape));
     clip = host::New<ClipFrameSource>(std::move(frames), rig.Position());
     reads = host::New<RecordingSource>(*clip);
     rig.Parameters().SetClipTiming(host::ClipTimingFor(timingFrames));
     rig.Images().SetFrameProvider(
         [this, provide = clip->Provider()](const host::FrameValues& values,
-                                           const ImageFormatSpec& format) -> ComRef<Image> {
+                                           const ImageShape& format) -> ComRef<Image> {
           if (failCreation) return {};
           auto image = provide(values, format);
           if (image) handedOut.push_back(image.get());
@@ -166,14 +166,14 @@ class ReverseHost {
   EffectRig rig{kModule};
   ComRef<ClipFrameSource> clip;
   ComRef<RecordingSource> reads;
-  ImageFormatSpec inputSpec;
+  ImageShape inputSpec;
   bool failCreation = false;
   // The images made for the reads of the last frame, alive until the next read.
   std::vector<Image*> handedOut;
 };
 
 TEST(Reverse, DeclaresNoParameters) {
-  ReverseHost host(1, Spec(2, 2), 1);
+  ReverseHost host(1, Shape(2, 2), 1);
   EXPECT_TRUE(host.rig.Parameters().Parameters().empty());
   EXPECT_EQ(host.LogCount("1: RenderReverse::AllocateParameterSet"), 1u);
 }
@@ -184,7 +184,7 @@ TEST(Reverse, ProgressiveOutputShowsTheSourceFramesFromTheEnd) {
     int32_t offset;
     int32_t sourceFrame;
   } cases[] = {{0, 9, 9}, {4, 1, 5}, {5, -1, 4}, {9, -9, 0}};
-  ReverseHost host(10, Spec(3, 4), 10);
+  ReverseHost host(10, Shape(3, 4), 10);
   host.Attach();
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "output frame " << c.e);
@@ -196,7 +196,7 @@ TEST(Reverse, ProgressiveOutputShowsTheSourceFramesFromTheEnd) {
 }
 
 TEST(Reverse, MiddleFrameOfAnOddClipIsTheCurrentImage) {
-  ReverseHost host(9, Spec(3, 4), 9);
+  ReverseHost host(9, Shape(3, 4), 9);
   host.Attach();
   for (int pass = 0; pass < 2; ++pass) {
     host.Render(4);
@@ -238,7 +238,7 @@ TEST(Reverse, FirstFrameLogsTheImageDataOfSourceAndFetchedFrameOnce) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "field mode " << c.fieldMode);
-    ReverseHost host(10, Spec(3, 4, c.fieldMode, 1), 10);
+    ReverseHost host(10, Shape(3, 4, c.fieldMode, 1), 10);
     host.Attach();
     host.Render(1);
     host.Render(2);
@@ -367,10 +367,10 @@ TEST(Reverse, InterlacedOutputTakesItsFirstFieldFromTheFrameThatPlaysBefore) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    ImageFormatSpec spec = Spec(3, c.height, 1, c.dominance);
-    spec.bottomUp = c.bottomUp;
-    spec.negativeStride = c.bottomUp;
-    ReverseHost host(10, spec, 10);
+    ImageShape shape = Shape(3, c.height, 1, c.dominance);
+    shape.bottomUp = c.bottomUp;
+    shape.negativeStride = c.bottomUp;
+    ReverseHost host(10, shape, 10);
     host.Attach();
     host.reads->failingOffset = c.failingOffset;
     host.Render(c.e);
@@ -402,8 +402,8 @@ TEST(Reverse, FetchedFrameOfAnotherSizeIsResampledAndKeepsItsFields) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    ReverseHost host(10, Spec(c.storedWidth, c.storedHeight, c.fieldMode), 10);
-    host.inputSpec = Spec(4, 9, c.fieldMode);
+    ReverseHost host(10, Shape(c.storedWidth, c.storedHeight, c.fieldMode), 10);
+    host.inputSpec = Shape(4, 9, c.fieldMode);
     host.Attach();
     host.Render(3);
     EXPECT_EQ(host.reads->offsets, std::vector<int32_t>{3}) << "no neighbour for a resized frame";
@@ -461,7 +461,7 @@ TEST(Reverse, UnreadableFrameLeavesTheCurrentFrame) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    ReverseHost host(c.fault == Fault::OutsideClip ? 7 : 10, Spec(3, 4, 1, 0), 10);
+    ReverseHost host(c.fault == Fault::OutsideClip ? 7 : 10, Shape(3, 4, 1, 0), 10);
     if (c.fault != Fault::NoSource) host.Attach();
     if (c.fault == Fault::SourceForgotten) host.rig.Effect()->Initialize();
     if (c.fault == Fault::ReadFails) host.reads->failingOffset = 5;
@@ -499,7 +499,7 @@ TEST(Reverse, FrameCountIsTheRoundedClipLength) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    ReverseHost host(3, Spec(2, 2), 0);
+    ReverseHost host(3, Shape(2, 2), 0);
     host.rig.Parameters().SetClipTiming(c.timing);
     host.Attach();
     host.Render(0);
@@ -532,7 +532,7 @@ TEST(Reverse, FarCurrentFramesNeedNoOffsetBeyond32Bits) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    ReverseHost host(3, Spec(3, 4, 1, 0), c.frames);
+    ReverseHost host(3, Shape(3, 4, 1, 0), c.frames);
     host.Attach();
     host.Render(c.e);
     EXPECT_EQ(host.reads->offsets, c.offsets);
@@ -542,9 +542,9 @@ TEST(Reverse, FarCurrentFramesNeedNoOffsetBeyond32Bits) {
 }
 
 TEST(Reverse, WithoutSourceImageProcessTouchesNothing) {
-  ReverseHost host(10, Spec(3, 4), 10);
+  ReverseHost host(10, Shape(3, 4), 10);
   host.Attach();
-  auto output = MakeImage(Spec(3, 4));
+  auto output = MakeImage(Shape(3, 4));
   Fill(*output, [](uint32_t, uint32_t, uint32_t) { return kUntouched; });
   Image* target = output.get();
   host.rig.Instance().Output().Set(std::move(output));
@@ -570,10 +570,10 @@ TEST(Reverse, FieldRowsStayInsideOutputsOfOtherGeometry) {
   };
   for (const auto& size : outputs) {
     SCOPED_TRACE(testing::Message() << "output " << size.width << " x " << size.height);
-    ReverseHost host(10, Spec(3, 4, 1, 0), 10);
+    ReverseHost host(10, Shape(3, 4, 1, 0), 10);
     host.Attach();
     host.rig.SetInput(MakeFrame(0, host.inputSpec));
-    auto output = MakeImage(Spec(size.width, size.height, 1, 0));
+    auto output = MakeImage(Shape(size.width, size.height, 1, 0));
     Fill(*output, [](uint32_t, uint32_t, uint32_t) { return kUntouched; });
     Image* target = output.get();
     host.rig.Instance().Output().Set(std::move(output));
@@ -596,10 +596,10 @@ TEST(Reverse, FieldRowsStayInsideOutputsOfOtherGeometry) {
 TEST(Reverse, FieldRowsOfANarrowerPixelFormatStayInsideIt) {
   // The fetched frames hold 24-bit pixels at the current frame's size: they are not resized, the
   // host cannot copy them into the 32-bit output, and only their 9-byte rows are moved in.
-  ImageFormatSpec stored = Spec(3, 4, 1, 0);
+  ImageShape stored = Shape(3, 4, 1, 0);
   stored.bitDepth = 24;
   ReverseHost host(10, stored, 10);
-  host.inputSpec = Spec(3, 4, 1, 0);
+  host.inputSpec = Shape(3, 4, 1, 0);
   host.Attach();
   host.Render(0);
   const Image& output = *host.rig.Output();

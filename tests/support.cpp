@@ -36,7 +36,9 @@ LogDir::LogDir(bool marker) {
   }
 }
 
-LogDir::~LogDir() { ::unsetenv("LUMOV_LOG_DIR"); }
+LogDir::~LogDir() {
+  ::unsetenv("LUMOV_LOG_DIR");
+}
 
 std::vector<std::string> LogDir::Messages(const std::string& moduleName) const {
   std::vector<std::string> messages;
@@ -52,8 +54,8 @@ std::vector<std::string> ReadLines(const fs::path& path) {
   return lines;
 }
 
-ComRef<host::Image> MakeImage(const host::ImageFormatSpec& spec) {
-  auto image = host::Image::Create(spec);
+ComRef<host::Image> MakeImage(const host::ImageShape& shape) {
+  auto image = host::Image::Create(shape);
   EXPECT_TRUE(image);
   return image;
 }
@@ -69,9 +71,9 @@ EffectRig::EffectRig(const std::string& moduleName) {
 EffectRig::~EffectRig() {
   EXPECT_EQ(instance->ReleaseEffect(), 0) << "the effect object was not destroyed";
   host::EffectInstance& host = *instance;
-  for (IRootObject* object : std::initializer_list<IRootObject*>{
-           &host.Parameters(), &host.Factory(), &host.Images(), &host.Position(), &host.Input(),
-           &host.Output()}) {
+  for (IRootObject* object :
+       std::initializer_list<IRootObject*>{&host.Parameters(), &host.Factory(), &host.Images(),
+                                           &host.Position(), &host.Input(), &host.Output()}) {
     EXPECT_EQ(object->GetRefCount(), 1) << "a host object kept or lost a reference";
   }
   for (const auto& parameter : host.Parameters().Parameters()) {

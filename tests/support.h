@@ -58,13 +58,13 @@ std::vector<std::string> ReadLines(const fs::path& path);
 // Fills every byte of an image's picture rows from a function of (x, y, byte in pixel).
 template <class Function>
 void Fill(host::Image& image, Function value) {
-  const uint32_t bytes = image.Spec().BytesPerPixel();
+  const uint32_t bytes = image.Shape().BytesPerPixel();
   for (uint32_t y = 0; y < image.Height(); ++y)
     for (uint32_t x = 0; x < image.Width(); ++x)
       for (uint32_t b = 0; b < bytes; ++b) image.Row(y)[x * bytes + b] = uint8_t(value(x, y, b));
 }
 
-ComRef<host::Image> MakeImage(const host::ImageFormatSpec& spec);
+ComRef<host::Image> MakeImage(const host::ImageShape& shape);
 
 // One effect object of a module as the host drives it; at the end the effect is released and
 // every host object must be back to the one reference the host holds.

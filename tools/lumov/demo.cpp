@@ -67,9 +67,9 @@ const std::vector<DemoRender>& Renders() {
 
 // A half-size copy of a picture for the contact sheet.
 ComRef<host::Image> Thumbnail(host::Image& picture) {
-  host::ImageFormatSpec spec = picture.Spec();
-  spec.bitDepth = 32;
-  auto copy = host::Image::Create(spec);
+  host::ImageShape shape = picture.Shape();
+  shape.bitDepth = 32;
+  auto copy = host::Image::Create(shape);
   if (!copy || picture.CopyTo(copy.get(), 2) != kResultOk ||
       copy->Resample(0.5, 0.5, 0, 0) != kResultOk)
     throw Failure("cannot make the contact sheet's pictures");
@@ -87,11 +87,11 @@ void WriteSheet(const fs::path& file,
   const int rows = (int(cells.size()) + kColumns - 1) / kColumns;
   const int titleHeight = kLabelHeight + kMargin;
 
-  host::ImageFormatSpec spec;
-  spec.width = uint32_t(kColumns * cellWidth + (kColumns + 1) * kMargin);
-  spec.height = uint32_t(titleHeight + rows * (kLabelHeight + cellHeight) + (rows + 1) * kMargin);
-  spec.bitDepth = 32;
-  auto sheet = host::Image::Create(spec);
+  host::ImageShape shape;
+  shape.width = uint32_t(kColumns * cellWidth + (kColumns + 1) * kMargin);
+  shape.height = uint32_t(titleHeight + rows * (kLabelHeight + cellHeight) + (rows + 1) * kMargin);
+  shape.bitDepth = 32;
+  auto sheet = host::Image::Create(shape);
   if (!sheet) throw Failure("out of memory for the contact sheet");
   Canvas canvas(*sheet);
   canvas.FillRect(0, 0, canvas.Width(), canvas.Height(), {30, 30, 30});
@@ -112,17 +112,18 @@ void WriteSheet(const fs::path& file,
                    {row[x * 4], row[x * 4 + 1], row[x * 4 + 2]});
     }
   }
-  VideoOutput output(file.string(), OutputSettings{int(spec.width), int(spec.height), {25, 1}, {}});
+  VideoOutput output(file.string(),
+                     OutputSettings{int(shape.width), int(shape.height), {25, 1}, {}});
   output.Write(*sheet, {});
   output.Finish();
 }
 
 ComRef<host::Image> SourceFrame(const std::string& input) {
   SampleClip clip(ParseSampleSpec(input));
-  host::ImageFormatSpec spec;
-  spec.width = uint32_t(clip.Width());
-  spec.height = uint32_t(clip.Height());
-  auto picture = host::Image::Create(spec);
+  host::ImageShape shape;
+  shape.width = uint32_t(clip.Width());
+  shape.height = uint32_t(clip.Height());
+  auto picture = host::Image::Create(shape);
   if (!picture) throw Failure("out of memory");
   clip.Read(kSheetFrame, *picture);
   return Thumbnail(*picture);

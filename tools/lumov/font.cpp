@@ -72,7 +72,7 @@ Canvas::Canvas(host::Image& image)
     : image(image),
       width(int(image.Width())),
       height(int(image.Height())),
-      bytesPerPixel(image.Spec().BytesPerPixel()) {}
+      bytesPerPixel(image.Shape().BytesPerPixel()) {}
 
 void Canvas::Put(int x, int y, Color color) {
   if (x < 0 || y < 0 || x >= width || y >= height || bytesPerPixel < 3) return;

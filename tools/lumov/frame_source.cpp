@@ -22,27 +22,27 @@ int32_t ClipFrameSource::ReadFrame(int32_t offset, int32_t* v1, IImageFormat*, i
 }
 
 ComRef<host::Image> ClipFrameSource::MakeImage(const host::FrameValues& values,
-                                               const host::ImageFormatSpec& spec) {
+                                               const host::ImageShape& shape) {
   if (values.v1 < 0 || values.v1 >= count) return {};
   // An image the effect has released (only this source still holds it) and left in the format
   // asked for is as good as a new one and spares allocating a whole picture for every read.
   ComRef<host::Image> image;
   for (ComRef<host::Image>& kept : spare) {
-    if (kept->GetRefCount() == 1 && kept->Spec() == spec) {
+    if (kept->GetRefCount() == 1 && kept->Shape() == shape) {
       image = kept;
       break;
     }
   }
   if (!image) {
-    image = host::Image::Create(spec);
+    image = host::Image::Create(shape);
     if (image) {
       if (spare.size() == kSpareImages) spare.erase(spare.begin());
       spare.push_back(image);
     }
   }
   if (!image) {
-    error = "out of memory for a frame of " + std::to_string(spec.width) + "x" +
-            std::to_string(spec.height);
+    error = "out of memory for a frame of " + std::to_string(shape.width) + "x" +
+            std::to_string(shape.height);
     return {};
   }
   try {

@@ -24,7 +24,7 @@ class ClipFrameSource : public host::HostObject<IFrameSource> {
                                int32_t* v3, int32_t* v4) override;
 
   // The image factory's frame provider: a new image of the given format holding the frame.
-  ComRef<host::Image> MakeImage(const host::FrameValues& values, const host::ImageFormatSpec& spec);
+  ComRef<host::Image> MakeImage(const host::FrameValues& values, const host::ImageShape& shape);
 
   // Why the last frame asked for could not be read; empty when all went well.
   const std::string& Error() const { return error; }

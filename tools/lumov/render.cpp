@@ -160,8 +160,8 @@ void Render(const RenderJob& job) {
                                              instance->Position());
     ClipFrameSource* source = frameSource.get();
     instance->Images().SetFrameProvider(
-        [source](const host::FrameValues& values, const host::ImageFormatSpec& spec) {
-          return source->MakeImage(values, spec);
+        [source](const host::FrameValues& values, const host::ImageShape& shape) {
+          return source->MakeImage(values, shape);
         });
     int32_t a = 0;
     int32_t b = 0;
@@ -180,10 +180,10 @@ void Render(const RenderJob& job) {
                  output.Description().c_str());
   }
 
-  host::ImageFormatSpec spec;
-  spec.width = uint32_t(clip->Width());
-  spec.height = uint32_t(clip->Height());
-  spec.bitDepth = uint32_t(job.depth);
+  host::ImageShape shape;
+  shape.width = uint32_t(clip->Width());
+  shape.height = uint32_t(clip->Height());
+  shape.bitDepth = uint32_t(job.depth);
   const int64_t frames = output.SinglePicture() ? 1 : count;
   const auto started = std::chrono::steady_clock::now();
   Progress progress(frames, !job.quiet);
@@ -194,12 +194,12 @@ void Render(const RenderJob& job) {
                     std::to_string(frames) + "; " + job.output + " not written");
     }
     // Effects may resample their input in place (Multiple does): such an image is replaced.
-    if (!input || input->Width() != spec.width || input->Height() != spec.height ||
-        input->Spec().bitDepth != spec.bitDepth) {
-      input = host::Image::Create(spec);
+    if (!input || input->Width() != shape.width || input->Height() != shape.height ||
+        input->Shape().bitDepth != shape.bitDepth) {
+      input = host::Image::Create(shape);
       if (!input)
-        throw Failure("out of memory for a picture of " + std::to_string(spec.width) + "x" +
-                      std::to_string(spec.height));
+        throw Failure("out of memory for a picture of " + std::to_string(shape.width) + "x" +
+                      std::to_string(shape.height));
     }
     const FieldOrder fields = Decide(job.fields, clip->Read(first + frame, *input));
     input->SetFieldMode(fields.interlaced ? 1 : 0, fields.bottomFirst ? 1 : 0);

@@ -53,7 +53,7 @@ struct Scene {
 }  // namespace
 
 SampleSpec ParseSampleSpec(const std::string& input) {
-  SampleSpec spec;
+  SampleSpec shape;
   const std::string rest = input.substr(std::string(kPrefix).size());
   const auto bad = [&](const std::string& why) {
     return UsageError("sample clip \"" + input + "\": " + why +
@@ -67,7 +67,7 @@ SampleSpec ParseSampleSpec(const std::string& input) {
     if (token.empty()) continue;
     int64_t value = 0;
     if (token == "interlaced") {
-      spec.interlaced = true;
+      shape.interlaced = true;
     } else if (const size_t x = token.find('x'); x != std::string::npos) {
       int64_t width = 0;
       int64_t height = 0;
@@ -75,28 +75,28 @@ SampleSpec ParseSampleSpec(const std::string& input) {
         throw bad("\"" + token + "\" is not a size");
       if (width < 16 || height < 16 || width > kMaxSide || height > kMaxSide)
         throw bad("the size must be 16 to " + std::to_string(kMaxSide) + " pixels each way");
-      spec.width = int(width);
-      spec.height = int(height);
+      shape.width = int(width);
+      shape.height = int(height);
     } else if (ParseNumber(token, &value)) {
       if (value < 1 || value > 10'000'000) throw bad("the frame count must be 1 to 10000000");
-      spec.frames = value;
+      shape.frames = value;
     } else {
       throw bad("\"" + token + "\" is neither a size, a frame count nor \"interlaced\"");
     }
   }
-  return spec;
+  return shape;
 }
 
 FieldOrder SampleClip::Read(int64_t index, host::Image& image) {
   const int width = int(image.Width());
   const int height = int(image.Height());
-  const uint32_t bytes = image.Spec().BytesPerPixel();
+  const uint32_t bytes = image.Shape().BytesPerPixel();
   const int barsEnd = height / 4;
   const int rampStart = height - height / 6;
 
   for (int y = 0; y < height; ++y) {
     // With upper field first the odd rows are the later field.
-    const double t = double(index) + (spec.interlaced && y % 2 == 1 ? 0.5 : 0.0);
+    const double t = double(index) + (shape.interlaced && y % 2 == 1 ? 0.5 : 0.0);
     const Scene scene(t, width, barsEnd, rampStart);
     uint8_t* row = image.Row(uint32_t(y));
     for (int x = 0; x < width; ++x) {
@@ -135,7 +135,7 @@ FieldOrder SampleClip::Read(int64_t index, host::Image& image) {
   DrawText(canvas, textX, textY, number, scale, kWhite);
   const int small = std::max(1, height / 180);
   DrawText(canvas, 2 * small, barsEnd + 2 * small, "LUMOV SAMPLE", small, kWhite);
-  return {spec.interlaced, false};
+  return {shape.interlaced, false};
 }
 
 }  // namespace lumov::tool

@@ -18,20 +18,20 @@ SampleSpec ParseSampleSpec(const std::string& input);
 
 class SampleClip final : public Clip {
  public:
-  explicit SampleClip(const SampleSpec& spec) : spec(spec) {}
+  explicit SampleClip(const SampleSpec& shape) : shape(shape) {}
 
-  int64_t FrameCount() const override { return spec.frames; }
-  int Width() const override { return spec.width; }
-  int Height() const override { return spec.height; }
+  int64_t FrameCount() const override { return shape.frames; }
+  int Width() const override { return shape.width; }
+  int Height() const override { return shape.height; }
   Rational FrameRate() const override { return {25, 1}; }
-  FieldOrder Fields() const override { return {spec.interlaced, false}; }
+  FieldOrder Fields() const override { return {shape.interlaced, false}; }
   FieldOrder Read(int64_t index, host::Image& image) override;
   std::unique_ptr<Clip> Reopen(ClipAccess) const override {
-    return std::make_unique<SampleClip>(spec);
+    return std::make_unique<SampleClip>(shape);
   }
 
  private:
-  SampleSpec spec;
+  SampleSpec shape;
 };
 
 }  // namespace lumov::tool

@@ -273,7 +273,7 @@ const AVFrame* VideoInput::Fetch(int64_t frame) {
 }
 
 void VideoInput::Convert(const AVFrame* frame, host::Image& image) {
-  const uint32_t depth = image.Spec().bitDepth;
+  const uint32_t depth = image.Shape().bitDepth;
   if (depth != 24 && depth != 32)
     throw Failure("pictures of " + std::to_string(depth) + " bits per pixel are not supported");
   const auto source = AVPixelFormat(frame->format);

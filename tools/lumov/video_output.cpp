@@ -276,7 +276,7 @@ void VideoOutput::CreateTemporary() {
 }
 
 void VideoOutput::Write(host::Image& image, FieldOrder fields) {
-  const uint32_t depth = image.Spec().bitDepth;
+  const uint32_t depth = image.Shape().bitDepth;
   if (depth != 24 && depth != 32)
     throw Failure("the effect's output has " + std::to_string(depth) + " bits per pixel");
   if (SinglePicture() && picturesWritten > 0) return;

@@ -291,10 +291,10 @@ TEST_F(LumovTest, HotspotAndHotspotMoveWithIntensityZeroGiveTheInput) {
 Frames Grid(const Frames& source, int blocks) {
   Frames grid{source.width, source.height, {}};
   for (const std::string& picture : source.pictures) {
-    host::ImageFormatSpec spec;
-    spec.width = uint32_t(source.width);
-    spec.height = uint32_t(source.height);
-    auto image = MakeImage(spec);
+    host::ImageShape shape;
+    shape.width = uint32_t(source.width);
+    shape.height = uint32_t(source.height);
+    auto image = MakeImage(shape);
     for (int y = 0; y < source.height; ++y)
       for (int x = 0; x < source.width; ++x)
         for (int c = 0; c < 3; ++c)
