@@ -33,6 +33,23 @@ int32_t FrameCount(IParameterSet* context) {
   return int32_t(rounded);
 }
 
+// The image data lines of the first frame and of the first fetched frame, which differ only in
+// their heading and indentation.
+void WriteImageLines(IImageBuffer* image, const char* indent, int32_t frameCount) {
+  ModuleLog.Write("%sWidth          = %lu", indent, static_cast<unsigned long>(image->GetWidth()));
+  ModuleLog.Write("%sHeight         = %lu", indent, static_cast<unsigned long>(image->GetHeight()));
+  ModuleLog.Write("%sBitDepth       = %lu", indent,
+                  static_cast<unsigned long>(image->GetBitDepth()));
+  ModuleLog.Write("%sColorSpace     = %i", indent, image->GetColorSpace());
+  ModuleLog.Write("%sFieldMode      = %i (Progressive=%i, Interlaced=%i)", indent,
+                  image->GetFieldMode(), 0, 1);
+  if (image->GetFieldMode() == 1) {
+    ModuleLog.Write("%sFieldDominance = %i (UpperFieldFirst=%i, LowerFieldFirst=%i)", indent,
+                    image->GetFieldDominance(), 0, 1);
+  }
+  ModuleLog.Write("%sNr of Frames   = %lu", indent, AsUnsigned(frameCount));
+}
+
 // Reads one frame through the frame source into an image of its own, brought to the size of the
 // current frame; the image lives as long as the reader or until the next read.
 class FrameReader {
@@ -115,19 +132,8 @@ class FrameReader {
 
  private:
   void WriteFetchedImageData(int32_t frameCount) {
-    IImageBuffer* image = fetchedImage.get();
     ModuleLog.Write("%u: RenderReverse::Process:GetFrame Image Data:", instanceNumber);
-    ModuleLog.Write("   Width          = %lu", static_cast<unsigned long>(image->GetWidth()));
-    ModuleLog.Write("   Height         = %lu", static_cast<unsigned long>(image->GetHeight()));
-    ModuleLog.Write("   BitDepth       = %lu", static_cast<unsigned long>(image->GetBitDepth()));
-    ModuleLog.Write("   ColorSpace     = %i", image->GetColorSpace());
-    ModuleLog.Write("   FieldMode      = %i (Progressive=%i, Interlaced=%i)", image->GetFieldMode(),
-                    0, 1);
-    if (image->GetFieldMode() == 1) {
-      ModuleLog.Write("   FieldDominance = %i (UpperFieldFirst=%i, LowerFieldFirst=%i)",
-                      image->GetFieldDominance(), 0, 1);
-    }
-    ModuleLog.Write("   Nr of Frames   = %lu", AsUnsigned(frameCount));
+    WriteImageLines(fetchedImage.get(), "   ", frameCount);
   }
 
   IFrameSource* frameSource;
@@ -204,17 +210,7 @@ class RenderReverse final : public EffectObject<IFrameAccess> {
  protected:
   void WriteImageData(IImageBuffer* image, IParameterSet* context) override {
     ModuleLog.Write("%u: RenderReverse::ProcessBegin   Image Data:", instanceNumber);
-    ModuleLog.Write("  Width          = %lu", static_cast<unsigned long>(image->GetWidth()));
-    ModuleLog.Write("  Height         = %lu", static_cast<unsigned long>(image->GetHeight()));
-    ModuleLog.Write("  BitDepth       = %lu", static_cast<unsigned long>(image->GetBitDepth()));
-    ModuleLog.Write("  ColorSpace     = %i", image->GetColorSpace());
-    ModuleLog.Write("  FieldMode      = %i (Progressive=%i, Interlaced=%i)", image->GetFieldMode(),
-                    0, 1);
-    if (image->GetFieldMode() == 1) {
-      ModuleLog.Write("  FieldDominance = %i (UpperFieldFirst=%i, LowerFieldFirst=%i)",
-                      image->GetFieldDominance(), 0, 1);
-    }
-    ModuleLog.Write("  Nr of Frames   = %lu", AsUnsigned(FrameCount(context)));
+    WriteImageLines(image, "  ", FrameCount(context));
   }
 
  private:
