@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <map>
+#include <memory>
 #include <set>
 #include <utility>
 
@@ -167,6 +168,64 @@ TEST_F(HotspotRendererTest, ShadesTheSpotByTheVariantsFormulas) {
     const uint8_t fourth = plain ? c.out : c.in;
     EXPECT_EQ(PixelBytes(*shaded, 0, 0), std::vector<uint8_t>({c.out, c.out, c.out, fourth}));
     EXPECT_EQ(PixelBytes(*shaded, 1, 0), PixelBytes(*source, 1, 0));
+  }
+}
+
+// A byte under a brightness, straight from the definition.
+uint8_t DefinedByte(ShadingVariant variant, int brightness, uint8_t byte) {
+  const double b = byte;
+  double g = 0.0;
+  if (variant == ShadingVariant::Plain)
+    g = b + b * (brightness * 0.001);
+  else if (brightness > 0)
+    g = b + (b + 50.0) * (brightness * 0.001);
+  else
+    g = b + b * (brightness * (1.0 / 1500.0));
+  if (g >= 256.0) return 255;
+  if (g <= 0.0) return 0;
+  return uint8_t(g);
+}
+
+// Every 16-bit brightness on every byte value: on renderers renewed every 4096 values, and all
+// of them in turn, then again, on one renderer that keeps what it made for earlier frames (far
+// more than a spot of the effects' ranges brings).
+TEST_F(HotspotRendererTest, EveryBrightnessShadesEveryByteAsDefined) {
+  // 16 x 16 pixels, all inside the spot; between them they hold every byte value in each of
+  // their four places.
+  auto source = MakeImage(Format(16, 16));
+  Fill(*source, [](uint32_t x, uint32_t y, uint32_t b) { return (x + 16 * y + 85 * b) % 256; });
+  auto image = MakeImage(source->Shape());
+  const std::vector<uint8_t> before = PictureBytes(*source);
+  const auto shadesAsDefined = [&](HotspotRenderer& renderer, ShadingVariant variant,
+                                   int brightness) {
+    const size_t scaled = variant == ShadingVariant::Plain ? 4 : 3;
+    std::vector<uint8_t> expected = before;
+    for (size_t i = 0; i < expected.size(); ++i)
+      if (i % 4 < scaled) expected[i] = DefinedByte(variant, brightness, before[i]);
+    // Half a thousandth further from zero truncates to the brightness itself.
+    const double intensity = (brightness + (brightness < 0 ? -0.5 : 0.5)) / 25.0;
+    source->CopyTo(image.get(), 2);
+    return Build(renderer, image.get(), {.radius = 1000, .intensity = intensity}) == 0 &&
+           renderer.ApplyTable(image.get()) == 0 && PictureBytes(*image) == expected;
+  };
+  for (const ShadingVariant variant : {ShadingVariant::Plain, ShadingVariant::Lifted}) {
+    const char* name = variant == ShadingVariant::Plain ? "Plain" : "Lifted";
+    std::unique_ptr<HotspotRenderer> fresh;
+    for (int brightness = -32768; brightness <= 32767; ++brightness) {
+      if (brightness % 4096 == 0) fresh = std::make_unique<HotspotRenderer>(variant, kWatched);
+      ASSERT_TRUE(shadesAsDefined(*fresh, variant, brightness)) << name << " " << brightness;
+      ASSERT_EQ(WatchedMemory::Table()[0].brightness, brightness);
+    }
+    // From 1 up, so that the first bytes it keeps are not all 0 or 255; the second sweep looks
+    // at a sample.
+    HotspotRenderer lasting(variant, kWatched);
+    for (const int stride : {1, 16}) {
+      for (int step = 1; step <= 65536; step += stride) {
+        const int brightness = int16_t(step);
+        ASSERT_TRUE(shadesAsDefined(lasting, variant, brightness))
+            << name << " " << brightness << (stride == 1 ? "" : ", again");
+      }
+    }
   }
 }
 

@@ -5,6 +5,7 @@
 #include <limits>
 #include <new>
 #include <type_traits>
+#include <utility>
 
 #include "image_access.h"
 
@@ -65,13 +66,14 @@ struct Plain {
   }
 
   template <class Bytes>
-  static void Brighten(uint8_t* pixel, int16_t brightness, Bytes bytes) {
-    const uint32_t scaled = std::min<uint32_t>(bytes, 4);
+  static uint32_t Scaled(Bytes bytes) {
+    return std::min<uint32_t>(bytes, 4);
+  }
+
+  static uint8_t Brightened(uint8_t byte, int16_t brightness) {
     const double f = brightness * 0.001;
-    for (uint32_t k = 0; k < scaled; ++k) {
-      const double b = pixel[k];
-      pixel[k] = ClampToByte(b + b * f);
-    }
+    const double b = byte;
+    return ClampToByte(b + b * f);
   }
 };
 
@@ -85,23 +87,33 @@ struct Lifted {
   }
 
   template <class Bytes>
-  static void Brighten(uint8_t* pixel, int16_t brightness, Bytes) {
+  static uint32_t Scaled(Bytes) {
+    return 3;
+  }
+
+  static uint8_t Brightened(uint8_t byte, int16_t brightness) {
     constexpr double kOneOver1500 = 1.0 / 1500.0;
+    const double b = byte;
     if (brightness > 0) {
       const double f = brightness * 0.001;
-      for (uint32_t k = 0; k < 3; ++k) {
-        const double b = pixel[k];
-        pixel[k] = ClampToByte(b + (b + 50.0) * f);
-      }
-    } else {
-      const double f = brightness * kOneOver1500;
-      for (uint32_t k = 0; k < 3; ++k) {
-        const double b = pixel[k];
-        pixel[k] = ClampToByte(b + b * f);
-      }
+      return ClampToByte(b + (b + 50.0) * f);
     }
+    const double f = brightness * kOneOver1500;
+    return ClampToByte(b + b * f);
   }
 };
+
+// Without a lookup (its memory could not be had) every byte is worked out anew.
+template <class Variant, class Bytes>
+void Brighten(uint8_t* pixel, int16_t brightness, Bytes bytes, const BrightnessLookup* lookup) {
+  const uint32_t scaled = Variant::Scaled(bytes);
+  if (lookup != nullptr) {
+    const uint8_t* brightened = lookup->Bytes(brightness);
+    for (uint32_t k = 0; k < scaled; ++k) pixel[k] = brightened[pixel[k]];
+  } else {
+    for (uint32_t k = 0; k < scaled; ++k) pixel[k] = Variant::Brightened(pixel[k], brightness);
+  }
+}
 
 template <class Variant, class Bytes>
 void GreyPixels(uint8_t* pixel, uint32_t count, Bytes bytes) {
@@ -110,18 +122,19 @@ void GreyPixels(uint8_t* pixel, uint32_t count, Bytes bytes) {
 }
 
 template <class Variant, class Bytes>
-void ShadePixels(uint8_t* pixel, const ShadeEntry* entry, uint32_t count, Bytes bytes) {
+void ShadePixels(uint8_t* pixel, const ShadeEntry* entry, uint32_t count, Bytes bytes,
+                 const BrightnessLookup* lookup) {
   const uint32_t step = bytes;
   for (uint32_t i = 0; i < count; ++i, ++entry, pixel += step) {
     if (entry->grey != 0) Variant::Grey(pixel, bytes);
-    if (entry->brightness != 0) Variant::Brighten(pixel, entry->brightness, bytes);
+    if (entry->brightness != 0) Brighten<Variant>(pixel, entry->brightness, bytes, lookup);
   }
 }
 
 // Pixels outside a row's span take the outside entry without a look at the table.
 template <class Variant, class Bytes>
 void ShadeRows(const ImageLayout& layout, const ShadeEntry* table, const RowSpan* spans,
-               bool outsideGrey, Bytes bytes) {
+               bool outsideGrey, const BrightnessLookup* lookup, Bytes bytes) {
   const uint32_t step = bytes;
   for (uint32_t row = 0; row < layout.height; ++row) {
     uint8_t* pixels = layout.Row(row);
@@ -132,19 +145,19 @@ void ShadeRows(const ImageLayout& layout, const ShadeEntry* table, const RowSpan
       GreyPixels<Variant>(pixels + size_t(span.end) * step, layout.width - span.end, bytes);
     }
     ShadePixels<Variant>(pixels + size_t(span.first) * step, entries + span.first,
-                         span.end - span.first, bytes);
+                         span.end - span.first, bytes, lookup);
   }
 }
 
 template <class Variant>
 void ShadeImage(const ImageLayout& layout, const ShadeEntry* table, const RowSpan* spans,
-                bool outsideGrey) {
+                bool outsideGrey, const BrightnessLookup* lookup) {
   if (layout.bytesPerPixel == 4)
-    ShadeRows<Variant>(layout, table, spans, outsideGrey, FixedBytes<4>{});
+    ShadeRows<Variant>(layout, table, spans, outsideGrey, lookup, FixedBytes<4>{});
   else if (layout.bytesPerPixel == 3)
-    ShadeRows<Variant>(layout, table, spans, outsideGrey, FixedBytes<3>{});
+    ShadeRows<Variant>(layout, table, spans, outsideGrey, lookup, FixedBytes<3>{});
   else
-    ShadeRows<Variant>(layout, table, spans, outsideGrey, layout.bytesPerPixel);
+    ShadeRows<Variant>(layout, table, spans, outsideGrey, lookup, layout.bytesPerPixel);
 }
 
 }  // namespace
@@ -157,8 +170,34 @@ void ReleaseTableOnHeap(void* block) {
   ::operator delete(block);
 }
 
+bool BrightnessLookup::Prepare(int16_t brightness) {
+  // Brightness 0 leaves the pixel alone and is never looked up.
+  if (brightness == 0) return true;
+  if (slots == nullptr) {
+    slots.reset(new (std::nothrow) uint16_t[65536]());
+    if (slots == nullptr) return false;
+  }
+  uint16_t& slot = slots[uint16_t(brightness)];
+  if (slot != 0) return true;
+  if (count == capacity) {
+    if (capacity == kMaxTables) return false;
+    const size_t grown = capacity == 0 ? 64 : capacity * 2;
+    std::unique_ptr<uint8_t[]> larger(new (std::nothrow) uint8_t[grown * 256]);
+    if (larger == nullptr) return false;
+    std::copy_n(tables.get(), count * 256, larger.get());
+    tables = std::move(larger);
+    capacity = grown;
+  }
+  uint8_t* bytes = tables.get() + count * 256;
+  for (uint32_t b = 0; b < 256; ++b)
+    bytes[b] = variant == ShadingVariant::Plain ? Plain::Brightened(uint8_t(b), brightness)
+                                                : Lifted::Brightened(uint8_t(b), brightness);
+  slot = uint16_t(++count);
+  return true;
+}
+
 HotspotRenderer::HotspotRenderer(ShadingVariant variant, TableAllocator allocator)
-    : variant(variant), allocator(allocator) {}
+    : variant(variant), allocator(allocator), lookup(variant) {}
 
 HotspotRenderer::~HotspotRenderer() {
   ReleaseTable();
@@ -210,6 +249,8 @@ void HotspotRenderer::FillTable(bool wholeRows) {
   const double strength = spot.intensity * 0.025;
   const ShadeEntry outside{0, spot.outsideGrey != 0 ? 1 : 0};
   const ShadeEntry insideFull{Brightness(strength), spot.insideGrey != 0 ? 1 : 0};
+  // Entries beyond the spans hold brightness 0, so those written here are all that need bytes.
+  bool complete = lookup.Prepare(insideFull.brightness);
   // A squared distance above this bound is so far beyond r² that its rounded square root lies
   // outside the rim as well, so it needs no square root. A radius whose square is not a normal
   // double gets no bound.
@@ -250,9 +291,11 @@ void HotspotRenderer::FillTable(bool wholeRows) {
         // also keeps 0 / 0 out of the arithmetic.
         const double fade = r != 0.0 ? (r - d) / r : 0.0;
         entries[column] = {Brightness(strength * fade), insideFull.grey};
+        complete = lookup.Prepare(entries[column].brightness) && complete;
       }
     }
   }
+  lookupComplete = complete;
 }
 
 int32_t HotspotRenderer::ApplyTable(IImageBuffer* image) const {
@@ -260,14 +303,15 @@ int32_t HotspotRenderer::ApplyTable(IImageBuffer* image) const {
   if (image == nullptr || table == nullptr) return kNoFittingImage;
   const ImageLayout layout = ImageLayout::Of(image);
   if (layout.height != height || layout.width != width) return kNoFittingImage;
+  const BrightnessLookup* byLookup = lookupComplete ? &lookup : nullptr;
   // Plain needs a whole byte per pixel, Lifted three: with fewer, the steps would divide by
   // zero or write into the next pixel, so such images are left as they are.
   if (variant == ShadingVariant::Plain) {
     if (layout.bytesPerPixel < 1) return kNoFittingImage;
-    ShadeImage<Plain>(layout, table, spans, spot.outsideGrey != 0);
+    ShadeImage<Plain>(layout, table, spans, spot.outsideGrey != 0, byLookup);
   } else {
     if (layout.bytesPerPixel < 3) return kNoFittingImage;
-    ShadeImage<Lifted>(layout, table, spans, spot.outsideGrey != 0);
+    ShadeImage<Lifted>(layout, table, spans, spot.outsideGrey != 0, byLookup);
   }
   return kResultOk;
 }

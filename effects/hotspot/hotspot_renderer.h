@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "host_interfaces.h"
 
@@ -50,6 +51,31 @@ inline uint8_t ClampToByte(double g) {
   return uint8_t(truncated < 0 ? 0 : truncated > 255 ? 255 : truncated);
 }
 
+// For each brightness met, the new value of every byte, so that shading a pixel is a look-up.
+// A brightness's bytes depend on nothing but it and the variant, so they are made once and kept.
+// A host's extreme values can bring any 16-bit brightness; the number kept is limited so that
+// they cannot take more than kMaxTables x 256 bytes, and a brightness beyond them is left to the
+// arithmetic.
+class BrightnessLookup {
+ public:
+  static constexpr size_t kMaxTables = 8192;  // brightness from the effects' ranges: 5001 values
+
+  explicit BrightnessLookup(ShadingVariant variant) : variant(variant) {}
+  // Makes the bytes of `brightness` unless they are there; false when they cannot be had.
+  bool Prepare(int16_t brightness);
+  // The new value of each byte under a prepared brightness other than 0.
+  const uint8_t* Bytes(int16_t brightness) const {
+    return tables.get() + size_t(slots[uint16_t(brightness)] - 1) * 256;
+  }
+
+ private:
+  ShadingVariant variant;
+  std::unique_ptr<uint16_t[]> slots;  // by brightness: 1 + its table's number; 0 for none yet
+  std::unique_ptr<uint8_t[]> tables;  // 256 bytes each, in the order they were made
+  size_t count = 0;
+  size_t capacity = 0;
+};
+
 class HotspotRenderer {
  public:
   explicit HotspotRenderer(ShadingVariant variant, TableAllocator allocator = kHeapTableAllocator);
@@ -87,6 +113,8 @@ class HotspotRenderer {
 
   ShadingVariant variant;
   TableAllocator allocator;
+  BrightnessLookup lookup;
+  bool lookupComplete = false;  // every brightness in the table has its bytes in `lookup`
   Spot spot;
   uint32_t width = 0;
   uint32_t height = 0;
