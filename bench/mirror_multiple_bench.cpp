@@ -95,38 +95,21 @@ void MultipleProcess(benchmark::State& state, int32_t frameSize, FrameSize size)
 
 // A source image that times the host's Resample it passes on, so that the rest of Multiple's
 // Process can be timed in the same frame.
-class TimedResampleImage : public host::HostObject<host::ImageBufferSlots> {
+class TimedResampleImage : public host::ForwardingImage {
  public:
-  explicit TimedResampleImage(ComRef<host::Image> image) : image(std::move(image)) {}
+  using ForwardingImage::ForwardingImage;
 
-  uint32_t LUMOV_CALL GetWidth() override { return image->GetWidth(); }
-  uint32_t LUMOV_CALL GetHeight() override { return image->GetHeight(); }
-  int32_t LUMOV_CALL GetRowStride() override { return image->GetRowStride(); }
-  uint8_t* LUMOV_CALL GetPixels() override { return image->GetPixels(); }
-  uint32_t LUMOV_CALL GetBitDepth() override { return image->GetBitDepth(); }
-  int32_t LUMOV_CALL GetColorSpace() override { return image->GetColorSpace(); }
-  int32_t LUMOV_CALL IsBottomUp() override { return image->IsBottomUp(); }
-  int32_t LUMOV_CALL GetFieldMode() override { return image->GetFieldMode(); }
-  int32_t LUMOV_CALL GetFieldDominance() override { return image->GetFieldDominance(); }
-  int32_t LUMOV_CALL GetFormat(const GUID* iid, IImageFormat** format) override {
-    return image->GetFormat(iid, format);
-  }
-  int32_t LUMOV_CALL CopyTo(IImageBuffer* target, int32_t mode) override {
-    return image->CopyTo(target, mode);
-  }
   int32_t LUMOV_CALL Resample(double sx, double sy, int32_t a, int32_t b) override {
     const auto start = std::chrono::steady_clock::now();
-    const int32_t result = image->Resample(sx, sy, a, b);
+    const int32_t result = Inner().Resample(sx, sy, a, b);
     resampleSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return result;
   }
-  int32_t LUMOV_CALL Clear() override { return image->Clear(); }
 
   double ResampleSeconds() const { return resampleSeconds; }
 
  private:
-  ComRef<host::Image> image;
   double resampleSeconds = 0.0;
 };
 

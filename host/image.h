@@ -79,6 +79,38 @@ class Image : public HostObject<ImageBufferSlots> {
   uint8_t* storedRow0 = nullptr;
 };
 
+// An image that hands every operation on to another host image: the base of images that change
+// one operation, such as a Resample that is timed or answers with another size.
+class ForwardingImage : public HostObject<ImageBufferSlots> {
+ public:
+  explicit ForwardingImage(ComRef<Image> inner) : inner(std::move(inner)) {}
+
+  uint32_t LUMOV_CALL GetWidth() override { return inner->GetWidth(); }
+  uint32_t LUMOV_CALL GetHeight() override { return inner->GetHeight(); }
+  int32_t LUMOV_CALL GetRowStride() override { return inner->GetRowStride(); }
+  uint8_t* LUMOV_CALL GetPixels() override { return inner->GetPixels(); }
+  uint32_t LUMOV_CALL GetBitDepth() override { return inner->GetBitDepth(); }
+  int32_t LUMOV_CALL GetColorSpace() override { return inner->GetColorSpace(); }
+  int32_t LUMOV_CALL IsBottomUp() override { return inner->IsBottomUp(); }
+  int32_t LUMOV_CALL GetFieldMode() override { return inner->GetFieldMode(); }
+  int32_t LUMOV_CALL GetFieldDominance() override { return inner->GetFieldDominance(); }
+  int32_t LUMOV_CALL GetFormat(const GUID* iid, IImageFormat** format) override {
+    return inner->GetFormat(iid, format);
+  }
+  int32_t LUMOV_CALL CopyTo(IImageBuffer* target, int32_t mode) override {
+    return inner->CopyTo(target, mode);
+  }
+  int32_t LUMOV_CALL Resample(double sx, double sy, int32_t reserved1, int32_t reserved2) override {
+    return inner->Resample(sx, sy, reserved1, reserved2);
+  }
+  int32_t LUMOV_CALL Clear() override { return inner->Clear(); }
+
+  Image& Inner() const { return *inner; }
+
+ private:
+  ComRef<Image> inner;
+};
+
 class ImageHolder : public HostObject<IImageHolder> {
  public:
   ImageHolder() = default;

@@ -212,35 +212,16 @@ TEST(Multiple, CountsThatGiveNoBlocksKeepThePlainCopyAndTheSource) {
 }
 
 // A source whose Resample gives less than asked for, as a host with other rounding might.
-class ShrinkingImage : public host::HostObject<host::ImageBufferSlots> {
+class ShrinkingImage : public host::ForwardingImage {
  public:
   ShrinkingImage(ComRef<host::Image> image, double shrink)
-      : image(std::move(image)), shrink(shrink) {}
+      : ForwardingImage(std::move(image)), shrink(shrink) {}
 
-  uint32_t LUMOV_CALL GetWidth() override { return image->GetWidth(); }
-  uint32_t LUMOV_CALL GetHeight() override { return image->GetHeight(); }
-  int32_t LUMOV_CALL GetRowStride() override { return image->GetRowStride(); }
-  uint8_t* LUMOV_CALL GetPixels() override { return image->GetPixels(); }
-  uint32_t LUMOV_CALL GetBitDepth() override { return image->GetBitDepth(); }
-  int32_t LUMOV_CALL GetColorSpace() override { return image->GetColorSpace(); }
-  int32_t LUMOV_CALL IsBottomUp() override { return image->IsBottomUp(); }
-  int32_t LUMOV_CALL GetFieldMode() override { return image->GetFieldMode(); }
-  int32_t LUMOV_CALL GetFieldDominance() override { return image->GetFieldDominance(); }
-  int32_t LUMOV_CALL GetFormat(const GUID* iid, IImageFormat** format) override {
-    return image->GetFormat(iid, format);
-  }
-  int32_t LUMOV_CALL CopyTo(IImageBuffer* target, int32_t mode) override {
-    return image->CopyTo(target, mode);
-  }
   int32_t LUMOV_CALL Resample(double sx, double sy, int32_t a, int32_t b) override {
-    return image->Resample(sx * shrink, sy * shrink, a, b);
+    return Inner().Resample(sx * shrink, sy * shrink, a, b);
   }
-  int32_t LUMOV_CALL Clear() override { return image->Clear(); }
-
-  host::Image& Inner() const { return *image; }
 
  private:
-  ComRef<host::Image> image;
   double shrink;
 };
 

@@ -43,12 +43,7 @@ class RenderHotspot final : public EffectObject<> {
 
   int32_t LUMOV_CALL Process(IImageHolder* output, InputList* inputs, IParameterSet*,
                              IFramePosition*, IImageFactory*) override {
-    IImageBuffer* source = InputImage(inputs);
-    IImageBuffer* target = OutputImage(output);
-    // A host may call Process after a ProcessBegin that found no image.
-    if (source == nullptr || target == nullptr) return kResultOk;
-    source->CopyTo(target, 2);
-    renderer.ApplyTable(target);
+    renderer.RenderFrame(InputImage(inputs), OutputImage(output));
     return kResultOk;
   }
 

@@ -316,4 +316,10 @@ int32_t HotspotRenderer::ApplyTable(IImageBuffer* image) const {
   return kResultOk;
 }
 
+void HotspotRenderer::RenderFrame(IImageBuffer* source, IImageBuffer* output) const {
+  if (source == nullptr || output == nullptr) return;
+  source->CopyTo(output, 2);
+  ApplyTable(output);
+}
+
 }  // namespace lumov

@@ -91,6 +91,9 @@ class HotspotRenderer {
   // Shades the image in place; an image of another size, or one the variant cannot shade
   // without writing outside its pixels, is left untouched.
   int32_t ApplyTable(IImageBuffer* image) const;
+  // A frame of either effect: the source copied into the output, which is then shaded. A host may
+  // call this after a frame start that found no image; without both images nothing happens.
+  void RenderFrame(IImageBuffer* source, IImageBuffer* output) const;
 
  private:
   // The values the table was built from; compared exactly, in this order.
