@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -498,7 +499,14 @@ TEST_F(LumovTest, AnInterruptedRenderLeavesNothingBehind) {
     }
     return false;
   };
-  while (!temporary()) std::this_thread::yield();
+  // A child that ends before it gets there stays waitable for Finish (WNOWAIT).
+  const auto ended = [&]() {
+    siginfo_t info{};
+    return ::waitid(P_PID, id_t(child), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == child;
+  };
+  while (!temporary() && !ended()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_TRUE(temporary()) << Finish(child, logs.Path()).err;
   ASSERT_EQ(::kill(child, SIGINT), 0);
   const Result result = Finish(child, logs.Path());
   EXPECT_EQ(result.status, 1);
