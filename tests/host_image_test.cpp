@@ -13,14 +13,6 @@ namespace {
 
 using host::ImageShape;
 
-// The picture's bytes, row by row from the top, without padding.
-std::vector<uint8_t> PictureBytes(const host::Image& image) {
-  std::vector<uint8_t> bytes;
-  for (uint32_t y = 0; y < image.Height(); ++y)
-    bytes.insert(bytes.end(), image.Row(y), image.Row(y) + image.RowBytes());
-  return bytes;
-}
-
 struct Storage {
   const char* name;
   bool bottomUp;

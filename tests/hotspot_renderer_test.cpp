@@ -74,14 +74,6 @@ class HotspotRendererTest : public testing::Test {
   }
 };
 
-host::ImageShape Format(uint32_t width, uint32_t height, uint32_t bitDepth = 32) {
-  host::ImageShape shape;
-  shape.width = width;
-  shape.height = height;
-  shape.bitDepth = bitDepth;
-  return shape;
-}
-
 ComRef<host::Image> Uniform(const host::ImageShape& shape, uint8_t value) {
   auto image = MakeImage(shape);
   Fill(*image, [&](uint32_t, uint32_t, uint32_t) { return value; });
@@ -94,20 +86,6 @@ ComRef<host::Image> Varied(const host::ImageShape& shape) {
   Fill(*image,
        [](uint32_t x, uint32_t y, uint32_t b) { return 20 + (x * 7 + y * 13 + b * 29) % 200; });
   return image;
-}
-
-std::vector<uint8_t> PixelBytes(host::Image& image, uint32_t x, uint32_t y) {
-  const uint32_t bytes = image.Shape().BytesPerPixel();
-  const uint8_t* pixel = image.Row(y) + x * bytes;
-  return {pixel, pixel + bytes};
-}
-
-// Every byte of the picture rows, padding left out.
-std::vector<uint8_t> PictureBytes(host::Image& image) {
-  std::vector<uint8_t> bytes;
-  for (uint32_t y = 0; y < image.Height(); ++y)
-    bytes.insert(bytes.end(), image.Row(y), image.Row(y) + image.RowBytes());
-  return bytes;
 }
 
 // The pixels whose bytes differ between two pictures of one size.
@@ -161,7 +139,7 @@ TEST_F(HotspotRendererTest, ShadesTheSpotByTheVariantsFormulas) {
     const bool plain = c.variant == ShadingVariant::Plain;
     SCOPED_TRACE(testing::Message() << (plain ? "Plain" : "Lifted") << " intensity " << c.intensity
                                     << " byte " << int(c.in));
-    auto source = Uniform(Format(3, 1), c.in);
+    auto source = Uniform(ShapeOf(3, 1), c.in);
     auto shaded =
         Shade(c.variant, *source, {.x = -100, .y = -100, .radius = 10, .intensity = c.intensity});
     // The fourth byte is scaled by Plain only.
@@ -192,7 +170,7 @@ uint8_t DefinedByte(ShadingVariant variant, int brightness, uint8_t byte) {
 TEST_F(HotspotRendererTest, EveryBrightnessShadesEveryByteAsDefined) {
   // 16 x 16 pixels, all inside the spot; between them they hold every byte value in each of
   // their four places.
-  auto source = MakeImage(Format(16, 16));
+  auto source = MakeImage(ShapeOf(16, 16));
   Fill(*source, [](uint32_t x, uint32_t y, uint32_t b) { return (x + 16 * y + 85 * b) % 256; });
   auto image = MakeImage(source->Shape());
   const std::vector<uint8_t> before = PictureBytes(*source);
@@ -240,7 +218,7 @@ TEST_F(HotspotRendererTest, BrightnessKeepsTheLow16BitsOfItsThousandths) {
       {std::numeric_limits<double>::infinity(), 100},
       {std::numeric_limits<double>::quiet_NaN(), 100},
   };
-  auto source = Uniform(Format(2, 1), 100);
+  auto source = Uniform(ShapeOf(2, 1), 100);
   for (const auto& [intensity, out] : cases) {
     for (const int transition : {0, 1}) {
       SCOPED_TRACE(testing::Message() << "intensity " << intensity << " transition " << transition);
@@ -284,7 +262,7 @@ TEST_F(HotspotRendererTest, PlacesTheSpotInPictureRowsWhateverTheStorage) {
   for (const Storage& storage : storages) {
     for (const Case& c : cases) {
       SCOPED_TRACE(testing::Message() << c.name << ", " << storage.name);
-      host::ImageShape shape = Format(c.width, c.height);
+      host::ImageShape shape = ShapeOf(c.width, c.height);
       shape.bottomUp = storage.bottomUp;
       shape.negativeStride = storage.negativeStride;
       shape.rowPadding = storage.rowPadding;
@@ -300,7 +278,7 @@ TEST_F(HotspotRendererTest, PlacesTheSpotInPictureRowsWhateverTheStorage) {
 TEST_F(HotspotRendererTest, TheRimIsInsideButTransitionLeavesItsBrightness) {
   // 16 x 8, centre (8, 4), radius 8: pixel (0, 4) lies on the rim, (1, 4) just inside,
   // (0, 3) outside.
-  auto source = MakeImage(Format(16, 8));
+  auto source = MakeImage(ShapeOf(16, 8));
   Fill(*source, [](uint32_t, uint32_t, uint32_t b) { return 10 * (b + 1); });
   auto shaded = Shade(ShadingVariant::Plain, *source,
                       {.radius = 100, .intensity = 100, .insideGrey = 1, .transition = 1});
@@ -311,7 +289,7 @@ TEST_F(HotspotRendererTest, TheRimIsInsideButTransitionLeavesItsBrightness) {
 }
 
 TEST_F(HotspotRendererTest, WithoutRadiusOnlyTheCentrePixelIsInsideAndGetsNoBrightness) {
-  auto source = MakeImage(Format(4, 3));
+  auto source = MakeImage(ShapeOf(4, 3));
   Fill(*source, [](uint32_t, uint32_t, uint32_t b) { return 10 * (b + 1); });
   struct Case {
     int insideGrey;
@@ -385,7 +363,7 @@ TEST_F(HotspotRendererTest, GreyStepsOfEveryPixelSize) {
     for (const bool inside : {true, false}) {
       SCOPED_TRACE(testing::Message() << c.name << (c.variant == plain ? ", Plain" : ", Lifted")
                                       << (inside ? ", inside" : ", outside"));
-      auto source = MakeImage(Format(2, 1, c.bitDepth));
+      auto source = MakeImage(ShapeOf(2, 1, c.bitDepth));
       Fill(*source, [&](uint32_t, uint32_t, uint32_t b) { return c.in[b]; });
       // Pixel 0 is in the spot, pixel 1 outside; outside, only the grey step applies.
       const SpotValues spot{.x = -100,
@@ -415,7 +393,7 @@ TEST_F(HotspotRendererTest, PixelsTooSmallForTheVariantAreLeftAlone) {
                         Case{ShadingVariant::Lifted, 8}, Case{ShadingVariant::Lifted, 16},
                         Case{ShadingVariant::Lifted, 23}}) {
     SCOPED_TRACE(testing::Message() << c.bitDepth << " bits");
-    host::ImageShape shape = Format(5, 3, c.bitDepth);
+    host::ImageShape shape = ShapeOf(5, 3, c.bitDepth);
     auto image = MakeImage(shape);
     for (uint32_t y = 0; y < 3; ++y)
       for (size_t i = 0; i < image->RowBytes(); ++i) image->Row(y)[i] = uint8_t(40 + 10 * i + y);
@@ -431,7 +409,7 @@ TEST_F(HotspotRendererTest, PixelsTooSmallForTheVariantAreLeftAlone) {
 
 // 10 x 10, centre (5, 5), radius 2 pixels: exactly the pixels with dx^2 + dy^2 <= 4 are inside.
 TEST_F(HotspotRendererTest, OnlyPixelsInsideTheSpotChangeBrightness) {
-  auto source = Varied(Format(10, 10));
+  auto source = Varied(ShapeOf(10, 10));
   std::set<Pixel> inside;
   for (uint32_t r = 0; r < 10; ++r)
     for (uint32_t c = 0; c < 10; ++c)
@@ -515,7 +493,7 @@ TEST_F(HotspotRendererTest, TablesAndShadingFollowTheDefinitionEverywhere) {
         const SpotValues& spot = spots[i];
         SCOPED_TRACE(testing::Message()
                      << "spot " << i << " on " << size.width << " x " << size.height);
-        auto image = Uniform(Format(size.width, size.height), 0);
+        auto image = Uniform(ShapeOf(size.width, size.height), 0);
         Fill(*image, [&](uint32_t, uint32_t, uint32_t b) { return colour[b]; });
         ASSERT_EQ(Build(renderer, image.get(), spot), 0);
         const ShadeEntry* table = WatchedMemory::Table();
@@ -539,7 +517,7 @@ TEST_F(HotspotRendererTest, TablesAndShadingFollowTheDefinitionEverywhere) {
 }
 
 TEST_F(HotspotRendererTest, ChangeDetection) {
-  auto image = Varied(Format(12, 7));
+  auto image = Varied(ShapeOf(12, 7));
   HotspotRenderer renderer(ShadingVariant::Plain, kWatched);
   const SpotValues first{.x = 10, .y = -20, .radius = 30, .intensity = 40, .transition = 1};
   ASSERT_EQ(Build(renderer, image.get(), first), 0);
@@ -555,7 +533,7 @@ TEST_F(HotspotRendererTest, ChangeDetection) {
 
   // Same values, same size (another image of it): nothing is rebuilt.
   mark();
-  auto sameSize = Varied(Format(12, 7));
+  auto sameSize = Varied(ShapeOf(12, 7));
   EXPECT_EQ(Build(renderer, sameSize.get(), first), 0);
   EXPECT_EQ(entryAt(centre), Entry(12345, 7));
 
@@ -596,18 +574,18 @@ TEST_F(HotspotRendererTest, ChangeDetection) {
 
   // Another size: the old table is freed and a new one of the new size made.
   WatchedMemory::events.clear();
-  auto larger = Varied(Format(13, 7));
+  auto larger = Varied(ShapeOf(13, 7));
   EXPECT_EQ(Build(renderer, larger.get(), first), 0);
   EXPECT_EQ(WatchedMemory::events, std::vector<std::string>({"release", "allocate"}));
   EXPECT_GE(WatchedMemory::lastBytes, 91 * sizeof(ShadeEntry));
 }
 
 TEST_F(HotspotRendererTest, AnImageOfAnotherSizeIsLeftUntouched) {
-  auto built = Varied(Format(8, 6));
+  auto built = Varied(ShapeOf(8, 6));
   HotspotRenderer renderer(ShadingVariant::Lifted, kWatched);
   ASSERT_EQ(Build(renderer, built.get(), {.radius = 100, .intensity = 100, .outsideGrey = 1}), 0);
   for (const auto& [width, height] : {std::pair(9u, 6u), std::pair(8u, 5u), std::pair(6u, 8u)}) {
-    auto other = Varied(Format(width, height));
+    auto other = Varied(ShapeOf(width, height));
     const std::vector<uint8_t> before = PictureBytes(*other);
     EXPECT_EQ(renderer.ApplyTable(other.get()), kNoFittingImage);
     EXPECT_EQ(PictureBytes(*other), before);
@@ -619,7 +597,7 @@ TEST_F(HotspotRendererTest, AnImageOfAnotherSizeIsLeftUntouched) {
 TEST_F(HotspotRendererTest, EmptyImagesGetAnEmptyTable) {
   for (const auto& [width, height] : {std::pair(0u, 5u), std::pair(5u, 0u), std::pair(0u, 0u)}) {
     for (const ShadingVariant variant : {ShadingVariant::Plain, ShadingVariant::Lifted}) {
-      auto image = MakeImage(Format(width, height));
+      auto image = MakeImage(ShapeOf(width, height));
       HotspotRenderer renderer(variant, kWatched);
       EXPECT_EQ(Build(renderer, image.get(), {.insideGrey = 1, .outsideGrey = 1}), 0);
       EXPECT_EQ(renderer.ApplyTable(image.get()), 0);
@@ -634,8 +612,8 @@ TEST_F(HotspotRendererTest, NoImageBuildsNothing) {
 }
 
 TEST_F(HotspotRendererTest, AFailedAllocationLeavesNoTableAndIsRetried) {
-  auto small = Varied(Format(6, 4));
-  auto image = Varied(Format(8, 6));
+  auto small = Varied(ShapeOf(6, 4));
+  auto image = Varied(ShapeOf(8, 6));
   const std::vector<uint8_t> before = PictureBytes(*image);
   HotspotRenderer renderer(ShadingVariant::Plain, kWatched);
   const SpotValues spot{.radius = 100, .intensity = 50, .outsideGrey = 1};

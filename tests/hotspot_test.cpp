@@ -16,35 +16,15 @@ enum Parameter {
   kFutureUse = 7
 };
 
-host::ImageShape Format(uint32_t width, uint32_t height) {
-  host::ImageShape shape;
-  shape.width = width;
-  shape.height = height;
-  shape.bitDepth = 32;
-  return shape;
-}
-
-std::vector<uint8_t> PictureBytes(host::Image& image) {
-  std::vector<uint8_t> bytes;
-  for (uint32_t y = 0; y < image.Height(); ++y)
-    bytes.insert(bytes.end(), image.Row(y), image.Row(y) + image.RowBytes());
-  return bytes;
-}
-
-std::vector<uint8_t> PixelBytes(host::Image& image, uint32_t x, uint32_t y) {
-  const uint8_t* pixel = image.Row(y) + x * 4;
-  return {pixel, pixel + 4};
-}
-
 ComRef<host::Image> Varied(uint32_t width, uint32_t height) {
-  auto image = MakeImage(Format(width, height));
+  auto image = MakeImage(ShapeOf(width, height));
   Fill(*image,
        [](uint32_t x, uint32_t y, uint32_t b) { return 20 + (x * 7 + y * 13 + b * 29) % 200; });
   return image;
 }
 
 ComRef<host::Image> Uniform(uint32_t width, uint32_t height, const std::vector<uint8_t>& pixel) {
-  auto image = MakeImage(Format(width, height));
+  auto image = MakeImage(ShapeOf(width, height));
   Fill(*image, [&](uint32_t, uint32_t, uint32_t b) { return pixel[b]; });
   return image;
 }
@@ -156,7 +136,7 @@ TEST(Hotspot, AnOutputOfAnotherSizeGetsThePlainCopy) {
   EffectRig rig("LumovHotspot");
   rig.SetInput(Varied(40, 30));
   ASSERT_EQ(rig.Begin(), 0);
-  rig.Instance().Output().Set(MakeImage(Format(20, 30)));
+  rig.Instance().Output().Set(MakeImage(ShapeOf(20, 30)));
   ASSERT_EQ(rig.Process(), 0);
   host::Image& output = *rig.Output();
   for (uint32_t y = 0; y < 30; ++y) {

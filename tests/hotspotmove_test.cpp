@@ -23,27 +23,12 @@ enum Display { kStartPosition = 0, kEndPosition = 1, kMoveHotspot = 2 };
 
 using Picture = std::vector<uint8_t>;
 
-host::ImageShape Format(uint32_t width, uint32_t height) {
-  host::ImageShape shape;
-  shape.width = width;
-  shape.height = height;
-  shape.bitDepth = 32;
-  return shape;
-}
-
-Picture PictureBytes(host::Image& image) {
-  Picture bytes;
-  for (uint32_t y = 0; y < image.Height(); ++y)
-    bytes.insert(bytes.end(), image.Row(y), image.Row(y) + image.RowBytes());
-  return bytes;
-}
-
 // A 64 x 32 picture under the default spot (radius 8 pixels, intensity 25, Transition): a move
 // of a tenth of a pixel shows in the output.
 class HotspotMoveTest : public testing::Test {
  protected:
   HotspotMoveTest() {
-    auto image = MakeImage(Format(64, 32));
+    auto image = MakeImage(ShapeOf(64, 32));
     Fill(*image,
          [](uint32_t x, uint32_t y, uint32_t b) { return 20 + (x * 7 + y * 13 + b * 29) % 200; });
     rig.SetInput(std::move(image));
@@ -133,7 +118,7 @@ TEST_F(HotspotMoveTest, EqualStartAndEndHoldTheSpotStill) {
 // Lifted shading lights black too: 50 x 625 thousandths = 31; the fourth byte is never scaled.
 TEST(HotspotMove, LightsABlackPicture) {
   EffectRig rig("LumovHotspotMove");
-  rig.SetInput(MakeImage(Format(64, 32)));
+  rig.SetInput(MakeImage(ShapeOf(64, 32)));
   rig.Set(kTransition, 0);
   rig.RenderFrame();
   host::Image& output = *rig.Output();

@@ -32,19 +32,6 @@ ComRef<host::Image> VariedPicture(const host::ImageShape& shape) {
   return image;
 }
 
-// The picture's bytes row after row, without padding.
-std::vector<uint8_t> PictureBytes(const host::Image& image) {
-  std::vector<uint8_t> bytes;
-  for (uint32_t y = 0; y < image.Height(); ++y)
-    bytes.insert(bytes.end(), image.Row(y), image.Row(y) + image.RowBytes());
-  return bytes;
-}
-
-std::vector<uint8_t> PixelAt(const host::Image& image, uint32_t x, uint32_t y) {
-  const uint32_t bytes = image.Shape().BytesPerPixel();
-  return std::vector<uint8_t>(image.Row(y) + x * bytes, image.Row(y) + (x + 1) * bytes);
-}
-
 // Empty when equal, else where the first difference is.
 std::string FirstDifference(const host::Image& actual, const std::vector<uint8_t>& expected) {
   const std::vector<uint8_t> bytes = PictureBytes(actual);
@@ -105,8 +92,8 @@ TEST(Multiple, DefaultsGiveFourHalfSizePicturesThatCoverTheOutput) {
     ASSERT_EQ(reduced->Height(), 288u);
     rig.RenderFrame();
     EXPECT_EQ(FirstDifference(*rig.Output(), Grid(*reduced, 720, 576, 2)), "");
-    EXPECT_EQ(PixelAt(*rig.Output(), 719, 575), PixelAt(*reduced, 359, 287));
-    EXPECT_EQ(PixelAt(*rig.Output(), 400, 300), PixelAt(*reduced, 40, 12));
+    EXPECT_EQ(PixelBytes(*rig.Output(), 719, 575), PixelBytes(*reduced, 359, 287));
+    EXPECT_EQ(PixelBytes(*rig.Output(), 400, 300), PixelBytes(*reduced, 40, 12));
     // The source holds the reduced picture afterwards.
     EXPECT_EQ(FirstDifference(*rig.Input(), PictureBytes(*reduced)), "");
   }
@@ -121,14 +108,15 @@ TEST(Multiple, SevenBlocksLeaveClearedStripsOnTheRightAndAtTheBottom) {
   const host::Image& output = *rig.Output();
   EXPECT_EQ(FirstDifference(output, Grid(*reduced, 720, 576, 7)), "");
   // Blocks of 102 x 82: the last one ends at column 713 and row 573.
-  EXPECT_EQ(PixelAt(output, 713, 573), PixelAt(*reduced, 101, 81));
-  EXPECT_EQ(PixelAt(output, 102, 82), PixelAt(*reduced, 0, 0));
+  EXPECT_EQ(PixelBytes(output, 713, 573), PixelBytes(*reduced, 101, 81));
+  EXPECT_EQ(PixelBytes(output, 102, 82), PixelBytes(*reduced, 0, 0));
   const std::vector<uint8_t> cleared(4, 0);
   for (uint32_t y = 0; y < 576; ++y)
     for (uint32_t x = 714; x < 720; ++x)
-      ASSERT_EQ(PixelAt(output, x, y), cleared) << x << ", " << y;
+      ASSERT_EQ(PixelBytes(output, x, y), cleared) << x << ", " << y;
   for (uint32_t y = 574; y < 576; ++y)
-    for (uint32_t x = 0; x < 720; ++x) ASSERT_EQ(PixelAt(output, x, y), cleared) << x << ", " << y;
+    for (uint32_t x = 0; x < 720; ++x)
+      ASSERT_EQ(PixelBytes(output, x, y), cleared) << x << ", " << y;
 }
 
 struct FrameCase {
@@ -166,19 +154,19 @@ TEST(Multiple, FrameBandWidthAndColourBytes) {
     EXPECT_EQ(FirstDifference(output, Grid(*reduced, 720, 576, 2)), "");
     EXPECT_EQ(FirstDifference(*rig.Input(), PictureBytes(*reduced)), "");
     if (test.band == 0) {
-      EXPECT_EQ(PixelAt(output, 0, 0), PixelAt(*unframed, 0, 0));
+      EXPECT_EQ(PixelBytes(output, 0, 0), PixelBytes(*unframed, 0, 0));
       continue;
     }
     // Inside the band of the second block in each direction, and just beside it.
     const uint32_t b = test.band;
-    const std::vector<uint8_t> frame = PixelAt(output, 360 + b - 1, 288 + 100);
+    const std::vector<uint8_t> frame = PixelBytes(output, 360 + b - 1, 288 + 100);
     EXPECT_TRUE(std::equal(test.color.begin(), test.color.end(), frame.begin()));
-    EXPECT_EQ(PixelAt(output, 360 + b, 288 + 100), PixelAt(*unframed, b, 100));
-    EXPECT_EQ(PixelAt(output, 720 - b - 1, 100), PixelAt(*unframed, 360 - b - 1, 100));
-    EXPECT_EQ(PixelAt(output, 720 - b, 100), PixelAt(*reduced, 360 - b, 100));
-    EXPECT_EQ(PixelAt(output, 100, 576 - b - 1), PixelAt(*unframed, 100, 288 - b - 1));
-    EXPECT_EQ(PixelAt(output, 100, b), PixelAt(*unframed, 100, b));
-    EXPECT_EQ(PixelAt(output, 100, b - 1), PixelAt(*reduced, 100, b - 1));
+    EXPECT_EQ(PixelBytes(output, 360 + b, 288 + 100), PixelBytes(*unframed, b, 100));
+    EXPECT_EQ(PixelBytes(output, 720 - b - 1, 100), PixelBytes(*unframed, 360 - b - 1, 100));
+    EXPECT_EQ(PixelBytes(output, 720 - b, 100), PixelBytes(*reduced, 360 - b, 100));
+    EXPECT_EQ(PixelBytes(output, 100, 576 - b - 1), PixelBytes(*unframed, 100, 288 - b - 1));
+    EXPECT_EQ(PixelBytes(output, 100, b), PixelBytes(*unframed, 100, b));
+    EXPECT_EQ(PixelBytes(output, 100, b - 1), PixelBytes(*reduced, 100, b - 1));
   }
 }
 

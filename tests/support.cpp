@@ -60,6 +60,27 @@ ComRef<host::Image> MakeImage(const host::ImageShape& shape) {
   return image;
 }
 
+host::ImageShape ShapeOf(uint32_t width, uint32_t height, uint32_t bitDepth) {
+  host::ImageShape shape;
+  shape.width = width;
+  shape.height = height;
+  shape.bitDepth = bitDepth;
+  return shape;
+}
+
+std::vector<uint8_t> PictureBytes(const host::Image& image) {
+  std::vector<uint8_t> bytes;
+  for (uint32_t y = 0; y < image.Height(); ++y)
+    bytes.insert(bytes.end(), image.Row(y), image.Row(y) + image.RowBytes());
+  return bytes;
+}
+
+std::vector<uint8_t> PixelBytes(const host::Image& image, uint32_t x, uint32_t y) {
+  const uint32_t bytes = image.Shape().BytesPerPixel();
+  const uint8_t* pixel = image.Row(y) + size_t(x) * bytes;
+  return {pixel, pixel + bytes};
+}
+
 EffectRig::EffectRig(const std::string& moduleName) {
   auto module = LoadModule(moduleName);
   if (module == nullptr) throw std::runtime_error("cannot load " + moduleName);

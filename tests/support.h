@@ -66,6 +66,15 @@ void Fill(host::Image& image, Function value) {
 
 ComRef<host::Image> MakeImage(const host::ImageShape& shape);
 
+// A top-down shape without row padding.
+host::ImageShape ShapeOf(uint32_t width, uint32_t height, uint32_t bitDepth = 32);
+
+// The picture's bytes row after row from the top, without padding.
+std::vector<uint8_t> PictureBytes(const host::Image& image);
+
+// The bytes of pixel (x, y) of the picture.
+std::vector<uint8_t> PixelBytes(const host::Image& image, uint32_t x, uint32_t y);
+
 // One effect object of a module as the host drives it; at the end the effect is released and
 // every host object must be back to the one reference the host holds.
 class EffectRig {
