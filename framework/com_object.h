@@ -8,7 +8,9 @@
 namespace lumov {
 
 template <class Interface>
-concept HasInterfaceId = requires { Interface::kIid; };
+concept HasInterfaceId = requires {
+  Interface::kIid;
+};
 
 // Answers IRootObject with the first interface, then each listed interface that has an IID, in
 // the order listed; anything else gets null and kNoInterface.

@@ -10,7 +10,9 @@ constexpr int32_t kLogLineLimit = 10000;
 constexpr char16_t kCategory[] = u"Lumo Video Plugins";
 constexpr char16_t kVersion[] = u"1.0";
 
-std::string MarkerPath() { return platform::LogBasePath(kModule.moduleName) + ".sem"; }
+std::string MarkerPath() {
+  return platform::LogBasePath(kModule.moduleName) + ".sem";
+}
 
 }  // namespace
 

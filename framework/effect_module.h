@@ -15,8 +15,8 @@
 namespace lumov {
 
 struct ModuleDefinition {
-  const char* moduleName;             // file name without extension; names the log files too
-  const char* displayName;            // for the log
+  const char* moduleName;              // file name without extension; names the log files too
+  const char* displayName;             // for the log
   const char16_t* displayNameForHost;  // the same text for the host
   GUID classId;
   int32_t firstInput;  // AddInputs arguments

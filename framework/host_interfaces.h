@@ -23,7 +23,9 @@ struct GUID {
 };
 static_assert(sizeof(GUID) == 16);
 
-inline bool operator==(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, 16) == 0; }
+inline bool operator==(const GUID& a, const GUID& b) {
+  return std::memcmp(&a, &b, 16) == 0;
+}
 
 namespace detail {
 constexpr uint32_t HexDigit(char c) {
@@ -44,8 +46,10 @@ consteval GUID operator""_guid(const char* text, std::size_t length) {
   if (length != 38 || text[0] != '{' || text[9] != '-' || text[14] != '-' || text[19] != '-' ||
       text[24] != '-' || text[37] != '}')
     throw "not a GUID in registry form";
-  GUID guid{detail::HexField(text, 1, 8), uint16_t(detail::HexField(text, 10, 4)),
-            uint16_t(detail::HexField(text, 15, 4)), {}};
+  GUID guid{detail::HexField(text, 1, 8),
+            uint16_t(detail::HexField(text, 10, 4)),
+            uint16_t(detail::HexField(text, 15, 4)),
+            {}};
   const int byteStarts[8] = {20, 22, 25, 27, 29, 31, 33, 35};
   for (int i = 0; i < 8; ++i) guid.Data4[i] = uint8_t(detail::HexField(text, byteStarts[i], 2));
   return guid;
@@ -252,9 +256,8 @@ class IImageFactory : public IRootObject {
   virtual int32_t LUMOV_CALL Reserved8() = 0;
   virtual int32_t LUMOV_CALL Reserved9() = 0;
   virtual int32_t LUMOV_CALL CreateImageBufferInstance(const GUID* iid, IImageBuffer** image,
-                                                       int32_t v1, int32_t v2,
-                                                       IImageFormat* format, int32_t v3,
-                                                       int32_t v4) = 0;
+                                                       int32_t v1, int32_t v2, IImageFormat* format,
+                                                       int32_t v3, int32_t v4) = 0;
 };
 
 class IImageBuffer : public IRootObject {

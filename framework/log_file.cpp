@@ -67,7 +67,9 @@ void LogFile::Write(const char* format, ...) {
   RotateIfFull();
 }
 
-void LogFile::WriteNotice(const char* format) { std::fprintf(file, format, timeStamp, dateStamp); }
+void LogFile::WriteNotice(const char* format) {
+  std::fprintf(file, format, timeStamp, dateStamp);
+}
 
 int LogFile::UpdateStamps(bool writeNotice) {
   const std::tm now = services.localNow();

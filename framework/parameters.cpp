@@ -22,8 +22,8 @@ int32_t SetValuesAndAdd(IParameterSet* set, IParameter* parameter, T defaultValu
 
 template <class RangeInterface, class ValueInterface, class T>
 int32_t AddRangedParameter(IParameterSet* set, IParameterFactory* factory, ParameterKind kind,
-                           const char16_t* name, int32_t index, T defaultValue, T step,
-                           T minimum, T maximum, T secondaryMinimum, T secondaryMaximum) {
+                           const char16_t* name, int32_t index, T defaultValue, T step, T minimum,
+                           T maximum, T secondaryMinimum, T secondaryMaximum) {
   if (set == nullptr || factory == nullptr) return kParameterNotDeclared;
   ComRef<IParameter> parameter;
   if (factory->CreateParameter(int32_t(kind), &IParameter::kIid, parameter.Put()) != kResultOk)
@@ -83,15 +83,14 @@ int32_t ParameterBuilder::AddDoubleParameter(const char16_t* name, int32_t index
                                              double defaultValue, double step, double minimum,
                                              double maximum, double secondaryMinimum,
                                              double secondaryMaximum) {
-  return AddRangedParameter<IDoubleRange, IDoubleValue>(
-      set, factory, ParameterKind::Real, name, index, defaultValue, step, minimum, maximum,
-      secondaryMinimum, secondaryMaximum);
+  return AddRangedParameter<IDoubleRange, IDoubleValue>(set, factory, ParameterKind::Real, name,
+                                                        index, defaultValue, step, minimum, maximum,
+                                                        secondaryMinimum, secondaryMaximum);
 }
 
 int32_t ParameterBuilder::AddIntegerParameter(const char16_t* name, int32_t index,
-                                              int32_t defaultValue, int32_t step,
-                                              int32_t minimum, int32_t maximum,
-                                              int32_t secondaryMinimum,
+                                              int32_t defaultValue, int32_t step, int32_t minimum,
+                                              int32_t maximum, int32_t secondaryMinimum,
                                               int32_t secondaryMaximum) {
   return AddRangedParameter<IIntegerRange, IIntegerValue>(
       set, factory, ParameterKind::Integer, name, index, defaultValue, step, minimum, maximum,
@@ -102,8 +101,8 @@ int32_t ParameterBuilder::AddBooleanParameter(const char16_t* name, int32_t inde
                                               int32_t defaultValue) {
   if (set == nullptr || factory == nullptr) return kParameterNotDeclared;
   ComRef<IParameter> parameter;
-  if (factory->CreateParameter(int32_t(ParameterKind::OnOff), &IParameter::kIid,
-                               parameter.Put()) != kResultOk)
+  if (factory->CreateParameter(int32_t(ParameterKind::OnOff), &IParameter::kIid, parameter.Put()) !=
+      kResultOk)
     return kParameterNotDeclared;
   parameter->SetName(name);
   parameter->SetIndex(index);
@@ -119,9 +118,8 @@ void DeclareParameters(ParameterBuilder& builder, std::span<const ParameterDecla
                                    row.maximum, -1.0, -1.0);
         break;
       case ParameterKind::Integer:
-        builder.AddIntegerParameter(row.label, index, int32_t(row.defaultValue),
-                                    int32_t(row.step), int32_t(row.minimum),
-                                    int32_t(row.maximum), -1, -1);
+        builder.AddIntegerParameter(row.label, index, int32_t(row.defaultValue), int32_t(row.step),
+                                    int32_t(row.minimum), int32_t(row.maximum), -1, -1);
         break;
       case ParameterKind::OnOff:
         builder.AddBooleanParameter(row.label, index, int32_t(row.defaultValue));
@@ -141,8 +139,7 @@ int32_t ReadChoice(IParameterSet* context, int32_t index, const GUID& valueIid, 
   return ReadValue(context, index, valueIid, value);
 }
 
-int32_t ReadInteger(IParameterSet* context, int32_t index, const GUID& valueIid,
-                    int32_t* value) {
+int32_t ReadInteger(IParameterSet* context, int32_t index, const GUID& valueIid, int32_t* value) {
   return ReadValue(context, index, valueIid, value);
 }
 

@@ -19,9 +19,9 @@ class ParameterBuilder {
   // Each returns 0 when the parameter was added, else the code of the first failure.
   int32_t AddChoiceParameter(const char16_t* name, int32_t index, int32_t defaultIndex,
                              int32_t count, const std::vector<const char16_t*>* labels);
-  int32_t AddDoubleParameter(const char16_t* name, int32_t index, double defaultValue,
-                             double step, double minimum, double maximum,
-                             double secondaryMinimum, double secondaryMaximum);
+  int32_t AddDoubleParameter(const char16_t* name, int32_t index, double defaultValue, double step,
+                             double minimum, double maximum, double secondaryMinimum,
+                             double secondaryMaximum);
   int32_t AddIntegerParameter(const char16_t* name, int32_t index, int32_t defaultValue,
                               int32_t step, int32_t minimum, int32_t maximum,
                               int32_t secondaryMinimum, int32_t secondaryMaximum);

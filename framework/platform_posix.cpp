@@ -13,11 +13,17 @@ bool Exists(const char* path) {
   return ::stat(path, &status) == 0;
 }
 
-bool RemoveFile(const char* path) { return std::remove(path) == 0; }
+bool RemoveFile(const char* path) {
+  return std::remove(path) == 0;
+}
 
-bool RenameFile(const char* from, const char* to) { return std::rename(from, to) == 0; }
+bool RenameFile(const char* from, const char* to) {
+  return std::rename(from, to) == 0;
+}
 
-std::FILE* OpenFile(const char* path, const char* mode) { return std::fopen(path, mode); }
+std::FILE* OpenFile(const char* path, const char* mode) {
+  return std::fopen(path, mode);
+}
 
 std::tm LocalNow() {
   const std::time_t now = std::time(nullptr);
@@ -30,7 +36,9 @@ constexpr LogServices kSystemServices{Exists, RemoveFile, RenameFile, OpenFile, 
 
 }  // namespace
 
-const LogServices& SystemLogServices() { return kSystemServices; }
+const LogServices& SystemLogServices() {
+  return kSystemServices;
+}
 
 std::string LogBasePath(const char* moduleName) {
   const char* directory = std::getenv("LUMOV_LOG_DIR");
@@ -55,6 +63,8 @@ ModuleEntryNotifier::ModuleEntryNotifier(EntryFunction entry) : entry(entry) {
   entry(ModuleHandle(), kProcessAttach);
 }
 
-ModuleEntryNotifier::~ModuleEntryNotifier() { entry(ModuleHandle(), kProcessDetach); }
+ModuleEntryNotifier::~ModuleEntryNotifier() {
+  entry(ModuleHandle(), kProcessDetach);
+}
 
 }  // namespace lumov::platform

@@ -1,6 +1,6 @@
-#include <windows.h>
 #include <io.h>
 #include <sys/stat.h>
+#include <windows.h>
 
 #include "effect_module.h"
 #include "platform.h"
@@ -13,11 +13,17 @@ bool Exists(const char* path) {
   return ::_stat(path, &status) == 0;
 }
 
-bool RemoveFile(const char* path) { return std::remove(path) == 0; }
+bool RemoveFile(const char* path) {
+  return std::remove(path) == 0;
+}
 
-bool RenameFile(const char* from, const char* to) { return std::rename(from, to) == 0; }
+bool RenameFile(const char* from, const char* to) {
+  return std::rename(from, to) == 0;
+}
 
-std::FILE* OpenFile(const char* path, const char* mode) { return std::fopen(path, mode); }
+std::FILE* OpenFile(const char* path, const char* mode) {
+  return std::fopen(path, mode);
+}
 
 std::tm LocalNow() {
   const std::time_t now = std::time(nullptr);
@@ -38,10 +44,14 @@ int32_t DecrementCount(volatile int32_t* value) {
   return ::InterlockedDecrement(reinterpret_cast<volatile LONG*>(value));
 }
 
-const LogServices& SystemLogServices() { return kSystemServices; }
+const LogServices& SystemLogServices() {
+  return kSystemServices;
+}
 
 // A path from the root of the current drive.
-std::string LogBasePath(const char* moduleName) { return std::string("\\") + moduleName; }
+std::string LogBasePath(const char* moduleName) {
+  return std::string("\\") + moduleName;
+}
 
 uintptr_t ModuleHandle() {
   HMODULE module = nullptr;

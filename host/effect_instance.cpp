@@ -40,7 +40,9 @@ EffectInstance::EffectInstance(std::unique_ptr<PluginModule> module,
   inputs.holders = inputHolders;
 }
 
-EffectInstance::~EffectInstance() { ReleaseEffect(); }
+EffectInstance::~EffectInstance() {
+  ReleaseEffect();
+}
 
 int32_t EffectInstance::ReleaseEffect() {
   if (effect == nullptr) return 0;

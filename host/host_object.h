@@ -25,8 +25,10 @@ ComRef<T> New(Arguments&&... arguments) {
   return ComRef<T>::Share(new T(std::forward<Arguments>(arguments)...));
 }
 
-#define LUMOV_UNUSED_SLOT(n) \
-  int32_t LUMOV_CALL Reserved##n() final { return kUnsupported; }
+#define LUMOV_UNUSED_SLOT(n)               \
+  int32_t LUMOV_CALL Reserved##n() final { \
+    return kUnsupported;                   \
+  }
 
 class EffectDescriptorSlots : public IEffectDescriptor {
  public:

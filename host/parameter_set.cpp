@@ -109,8 +109,7 @@ void Parameter::SetValue(double newValue) {
   }
 }
 
-int32_t ParameterFactory::CreateParameter(int32_t kind, const GUID* iid,
-                                          IParameter** parameter) {
+int32_t ParameterFactory::CreateParameter(int32_t kind, const GUID* iid, IParameter** parameter) {
   if (parameter == nullptr) return kInvalidArgument;
   *parameter = nullptr;
   if (!IsKind(kind)) return kInvalidArgument;

@@ -123,8 +123,7 @@ class ParameterFactory : public HostObject<ParameterFactorySlots> {
 class ParameterSet : public HostObject<ParameterSetSlots> {
  public:
   int32_t LUMOV_CALL AddParameter(IParameter* parameter) override;
-  int32_t LUMOV_CALL GetParameter(int32_t index, const GUID* iid,
-                                  IParameter** parameter) override;
+  int32_t LUMOV_CALL GetParameter(int32_t index, const GUID* iid, IParameter** parameter) override;
   int32_t LUMOV_CALL GetClipTiming(ClipTiming* timing) override;
 
   // In the order they were added.

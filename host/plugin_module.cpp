@@ -14,7 +14,8 @@ std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path, std::s
       reinterpret_cast<RegisterEffectsFunction>(::dlsym(handle, "registerEffects"));
   auto createEffect = reinterpret_cast<CreateEffectFunction>(::dlsym(handle, "createEffect"));
   if (registerEffects == nullptr || createEffect == nullptr) {
-    if (error != nullptr) *error = path + ": not a plug-in module (registerEffects or createEffect missing)";
+    if (error != nullptr)
+      *error = path + ": not a plug-in module (registerEffects or createEffect missing)";
     ::dlclose(handle);
     return nullptr;
   }
@@ -22,15 +23,16 @@ std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path, std::s
       new PluginModule(path, handle, registerEffects, createEffect));
 }
 
-PluginModule::PluginModule(std::string path, void* handle,
-                           RegisterEffectsFunction registerEffects,
+PluginModule::PluginModule(std::string path, void* handle, RegisterEffectsFunction registerEffects,
                            CreateEffectFunction createEffect)
     : path(std::move(path)),
       handle(handle),
       registerEffects(registerEffects),
       createEffect(createEffect) {}
 
-PluginModule::~PluginModule() { ::dlclose(handle); }
+PluginModule::~PluginModule() {
+  ::dlclose(handle);
+}
 
 std::optional<EffectRegistration> PluginModule::Register(std::string* error) const {
   auto loader = New<EffectLoader>();

@@ -5,7 +5,9 @@
 namespace lumov::host {
 namespace {
 
-std::u16string TextOrEmpty(const char16_t* text) { return text != nullptr ? text : u""; }
+std::u16string TextOrEmpty(const char16_t* text) {
+  return text != nullptr ? text : u"";
+}
 
 }  // namespace
 
@@ -107,9 +109,9 @@ std::u16string ToUtf16(const std::string& text) {
 std::string FormatGuid(const GUID& guid) {
   char text[40];
   std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                unsigned(guid.Data1), unsigned(guid.Data2), unsigned(guid.Data3),
-                guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4],
-                guid.Data4[5], guid.Data4[6], guid.Data4[7]);
+                unsigned(guid.Data1), unsigned(guid.Data2), unsigned(guid.Data3), guid.Data4[0],
+                guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5],
+                guid.Data4[6], guid.Data4[7]);
   return text;
 }
 
