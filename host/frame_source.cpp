@@ -2,22 +2,29 @@
 
 namespace lumov::host {
 
-struct ClipFrameSource::Store {
-  Clip frames;
-  std::vector<ComRef<Image>> handedOut;
+bool MemoryClip::Read(int64_t number, Image& image, std::string& error) {
+  if (frames[size_t(number)]->CopyTo(&image, 2) == kResultOk) return true;
+  error = "frame " + std::to_string(number) + " cannot be copied";
+  return false;
+}
 
-  ComRef<Image> CopyOf(int32_t number);
+struct ClipFrameSource::State {
+  std::shared_ptr<FrameStore> store;
+  std::vector<ComRef<Image>> handedOut;
+  std::string error;
+
+  ComRef<Image> CopyOf(int64_t number, const ImageShape& asked);
 };
 
-ComRef<Image> ClipFrameSource::Store::CopyOf(int32_t number) {
-  if (number < 0 || size_t(number) >= frames.size()) return {};
-  Image& frame = *frames[size_t(number)];
-  // Images that only this store still holds are free: one in the frame's format is refilled,
-  // those in another format (an effect may have resampled them) are dropped.
+ComRef<Image> ClipFrameSource::State::CopyOf(int64_t number, const ImageShape& asked) {
+  if (number < 0 || number >= store->FrameCount()) return {};
+  const ImageShape shape = store->ShapeFor(number, asked);
+  // Images that only this source still holds are free: one in the wanted shape is refilled,
+  // those in another shape (an effect may have resampled them) are dropped.
   ComRef<Image> copy;
   for (auto image = handedOut.begin(); image != handedOut.end();) {
     const bool free = (*image)->GetRefCount() == 1;
-    const bool fits = (*image)->Shape() == frame.Shape();
+    const bool fits = (*image)->Shape() == shape;
     if (free && fits && !copy) copy = *image;
     if (free && !fits) {
       image = handedOut.erase(image);
@@ -26,26 +33,37 @@ ComRef<Image> ClipFrameSource::Store::CopyOf(int32_t number) {
     }
   }
   if (!copy) {
-    copy = Image::Create(frame.Shape());
-    if (!copy) return {};
+    copy = Image::Create(shape);
+    if (!copy) {
+      error = "out of memory for a frame of " + std::to_string(shape.width) + "x" +
+              std::to_string(shape.height);
+      return {};
+    }
     handedOut.push_back(copy);
   }
-  frame.CopyTo(copy.get(), 2);
+  if (!store->Read(number, *copy, error)) return {};
   return copy;
 }
 
-ClipFrameSource::ClipFrameSource(Clip frames, IFramePosition& position)
-    : store(std::make_shared<Store>(Store{std::move(frames), {}})), position(position) {}
+ClipFrameSource::ClipFrameSource(std::shared_ptr<FrameStore> store, IFramePosition& position)
+    : state(std::make_shared<State>(State{std::move(store), {}, {}})), position(position) {}
 
-const ClipFrameSource::Clip& ClipFrameSource::Frames() const {
-  return store->frames;
+ClipFrameSource::ClipFrameSource(Clip frames, IFramePosition& position)
+    : ClipFrameSource(std::make_shared<MemoryClip>(std::move(frames)), position) {}
+
+FrameStore& ClipFrameSource::Store() const {
+  return *state->store;
+}
+
+const std::string& ClipFrameSource::Error() const {
+  return state->error;
 }
 
 int32_t ClipFrameSource::ReadFrame(int32_t offset, int32_t* v1, IImageFormat*, int32_t* v2,
                                    int32_t* v3, int32_t* v4) {
   if (v1 == nullptr || v2 == nullptr || v3 == nullptr || v4 == nullptr) return kInvalidArgument;
   const int64_t frame = int64_t(position.GetCurrentFrame()) + offset;
-  if (frame < 0 || frame >= int64_t(store->frames.size())) return kNotFound;
+  if (frame < 0 || frame >= state->store->FrameCount()) return kNotFound;
   *v1 = int32_t(frame);
   *v2 = 0;
   *v3 = 0;
@@ -54,8 +72,8 @@ int32_t ClipFrameSource::ReadFrame(int32_t offset, int32_t* v1, IImageFormat*, i
 }
 
 ImageFactory::FrameProvider ClipFrameSource::Provider() const {
-  return [store = store](const FrameValues& values, const ImageShape&) {
-    return store->CopyOf(values.v1);
+  return [state = state](const FrameValues& values, const ImageShape& asked) {
+    return state->CopyOf(values.v1, asked);
   };
 }
 

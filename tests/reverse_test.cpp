@@ -603,7 +603,7 @@ TEST(Reverse, FieldRowsOfANarrowerPixelFormatStayInsideIt) {
   host.Attach();
   host.Render(0);
   const Image& output = *host.rig.Output();
-  const Image& frame = *host.clip->Frames()[9];
+  const Image& frame = *dynamic_cast<const host::MemoryClip&>(host.clip->Store()).Frames()[9];
   const auto input = MakeFrame(0, host.inputSpec);
   const uint32_t sourceRows[] = {1, 1, 3, 3};
   for (uint32_t y = 0; y < 4; ++y) {

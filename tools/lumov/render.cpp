@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "clip.h"
+#include "decoded_frames.h"
 #include "effect_instance.h"
 #include "errors.h"
 #include "frame_source.h"
@@ -125,7 +126,7 @@ void Render(const RenderJob& job) {
   if (!module) throw Failure("cannot load " + job.module.string() + ": " + error);
 
   // Declared before the effect so that it outlives the effect that borrows it.
-  ComRef<ClipFrameSource> frameSource;
+  ComRef<host::ClipFrameSource> frameSource;
   auto instance = host::EffectInstance::Create(std::move(module), &error);
   if (!instance) throw Failure(error);
   const std::string effectName = EffectNameOf(instance->Registration().name);
@@ -156,21 +157,18 @@ void Render(const RenderJob& job) {
   if (instance->Effect()->QueryInterface(&IFrameAccess::kIid, reinterpret_cast<void**>(&access)) ==
           kResultOk &&
       access != nullptr) {
-    frameSource = host::New<ClipFrameSource>(clip->Reopen(ClipAccess::Random), first, count,
-                                             instance->Position());
-    ClipFrameSource* source = frameSource.get();
-    instance->Images().SetFrameProvider(
-        [source](const host::FrameValues& values, const host::ImageShape& shape) {
-          return source->MakeImage(values, shape);
-        });
+    auto frames = std::make_shared<DecodedFrames>(clip->Reopen(ClipAccess::Random), first, count);
+    const Clip& reader = frames->Reader();
+    frameSource = host::New<host::ClipFrameSource>(std::move(frames), instance->Position());
+    frameSource->ProvideFramesTo(instance->Images());
     int32_t a = 0;
     int32_t b = 0;
-    access->AttachFrameSource(&a, &b, source);
+    access->AttachFrameSource(&a, &b, frameSource.get());
     access->Release();
     if (job.verbose) {
-      if (const auto* reader = dynamic_cast<const VideoInput*>(&source->Reader()))
+      if (const auto* video = dynamic_cast<const VideoInput*>(&reader))
         std::fprintf(stderr, "lumov: frame source keeps at most %zu decoded frames\n",
-                     reader->CacheCapacity());
+                     video->CacheCapacity());
     }
   }
   if (job.verbose) {
